@@ -1,0 +1,75 @@
+// Evaluation. All positional knowledge is computed once per search from the root position into
+// PieceSquare; inside the search a position is never evaluated from scratch: each move changes a
+// running score by what EvaluateMove returns. Scores are in 1/256 pawn.
+//
+// Sign convention between evaluation and search:
+//  1. Every search node carries moverEval, the evaluation of its position from the side that made
+//     the last move (the side not to move there).
+//  2. The root node gets moverEval = -RootScore (RootScore: PrepareEvaluation, side to move's view).
+//  3. A move is scored EvaluateMove() - moverEval before it is made; the child keeps that as its
+//     own moverEval.
+//  4. A null move hands -moverEval to the child, and its ply's PawnFiles record is a copy of the
+//     previous ply's.
+//  5. A node with no depth left stands pat on -moverEval.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t PieceValue[7] = {0, 4096, 2304, 1216, 776, 760, 256};
+constexpr int32_t CentreDistance[8] = {3, 2, 1, 0, 0, 1, 2, 3};
+constexpr int32_t AdvanceWeight[8] = {0, 0, 0, 0, 1, 2, 4, 4};
+constexpr int32_t PawnFileBonus[8] = {0, 0, 2, 5, 6, 2, 0, 0};
+constexpr int32_t PawnRankBonus[8] = {0, 0, 0, 2, 4, 8, 30, 0};
+constexpr int8_t PassedBonus[8] = {0, 0, 10, 20, 40, 60, 70, 0};
+constexpr int16_t FileBit[8] = {1, 2, 4, 8, 16, 32, 64, 128};
+
+constexpr auto BitCount = [] {
+  struct Table {
+    uint8_t count[256];
+    constexpr uint8_t operator[](int i) const { return count[i]; }
+  } table{};
+  for (int i = 0; i < 256; ++i)
+    for (int b = i; b; b >>= 1) table.count[i] += b & 1;
+  return table;
+}();
+
+// Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
+extern int32_t PieceSquare[2][7][120];
+
+// Pawn files per ply: the record of ply p describes the position after the move at ply p; the
+// record of ply -1 is the root. Only which files hold pawns and which hold two or more are kept,
+// enough for isolated and doubled pawns, and cheap to copy along the search line.
+struct PawnFileRecord {
+  uint8_t files[2];
+  uint8_t doubled[2];
+};
+static_assert(sizeof(PawnFileRecord) == 4, "one 4-byte record per ply");
+extern PawnFileRecord PawnFileStore[64];
+// PawnFiles[-1] is the root record, PawnFiles[62] the deepest.
+inline PawnFileRecord* const PawnFiles = PawnFileStore + 1;
+
+// Figures of the last PrepareEvaluation, kept for the "eval" command.
+struct EvaluationFigures {
+  int32_t materialTotal;
+  int32_t materialBalance;
+  int32_t gamePhase;
+  int32_t losingSide;  // 0 or 1 in mop-up mode, 2 otherwise
+};
+extern EvaluationFigures LastEvaluation;
+
+int32_t PrepareEvaluation();
+int32_t EvaluateMove();
+int32_t PawnPenalty(int32_t ply, int32_t side);
+int32_t TakePawnOffFile(int8_t side, int32_t square);
+
+// The "eval" command: root score, figures and the side to move's piece-square grids.
+void PrintEvaluation();
+
+// Endgame data: mate distances for KQK, KRK and KPK from "Endgame.bin", loaded on first use.
+constexpr uint32_t EndgameFileSize = 425984;
+extern uint8_t* EndgameData;
+extern uint8_t EndgameTryLoad;
+struct SearchNode;
+int32_t ProbeEndgame(SearchNode& node);
+int32_t EndgameByte(uint32_t index, int8_t type);
+uint8_t* ReadWholeFile(const char* name, uint32_t& size);

@@ -1,0 +1,7 @@
+#include "eval/eval.h"
+
+int32_t PieceSquare[2][7][120];
+PawnFileRecord PawnFileStore[64];
+EvaluationFigures LastEvaluation;
+uint8_t* EndgameData;
+uint8_t EndgameTryLoad = 1;

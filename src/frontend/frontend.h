@@ -1,0 +1,84 @@
+// The front end: the command channel between the input thread and the main thread, the UCI
+// dispatcher, the time budget, line output, allocation and the text routines.
+//
+// The two threads share only the channel flags below (atomics, release on write, acquire on
+// read) and what the protocol hands over: CommandWord/CommandArgs are written by the input thread
+// only while CommandPending is 0 and read by the main thread only while it is 1.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "position/position.h"
+
+// ---- Command channel ------------------------------------------------------------------------
+extern std::atomic<int32_t> CommandPending;
+extern std::atomic<int32_t> Searching;
+extern std::atomic<int32_t> StopRequested;
+extern std::atomic<int32_t> PonderOrInfinite;
+extern std::string CommandWord;
+extern std::string CommandArgs;
+
+// A line longer than this is dropped whole, never cut and run.
+constexpr size_t MaxLineLength = 1 << 20;
+constexpr size_t ReadChunk = 16383;
+
+void StartInputThread(int fd);
+// Cleans one read's worth of text into complete lines (kept for tests).
+void NormaliseLine(std::string& line);
+
+// ---- Dispatcher -----------------------------------------------------------------------------
+extern int32_t HashMegabytes;
+constexpr int32_t MaxHashMegabytes = 1024;
+int32_t DispatchCommand();
+void PrepareTables(int32_t megabytes);
+void FreeTables();
+// Runs the main loop until "quit" or end of input; returns the exit code.
+int32_t RunEngine(int fd);
+
+// ---- Time budget and limits -----------------------------------------------------------------
+extern int32_t TimeBudget;
+extern uint32_t SearchStartTick;
+extern int32_t KiloNodes;
+extern int32_t NodesSinceCheck;
+// Limits beyond the clock of the side to move: "go depth", "go nodes", "go movetime".
+struct SearchLimits {
+  int32_t depth;       // 63 when not given
+  uint64_t nodes;      // 0 when not given
+  int32_t hardBudget;  // 1 when the budget is a fixed "movetime"
+};
+extern SearchLimits Limits;
+int32_t ParseGo(const char* arguments);
+int32_t CheckTime();
+inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(NodesSinceCheck); }
+
+// ---- Best-move reply ------------------------------------------------------------------------
+// The root's first move and ponder move, published by the search so the input thread's
+// immediate reply never reads a move that is half written.
+extern std::atomic<uint64_t> PublishedBest;
+void PublishRootMoves(const Move* first, const Move* second);
+void SendBestMove(int32_t immediate);
+// 1 from a "go" until its one "bestmove" has been written.
+extern std::atomic<int32_t> BestMoveOwed;
+
+// ---- Platform, output, allocation -----------------------------------------------------------
+uint32_t TickCount();
+void SleepMilliseconds(int32_t ms);
+void WriteLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void WriteDiagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
+extern uint8_t DiagnosticsEnabled;
+void* AllocZeroed(uint32_t size);
+// Tests capture output by swapping the descriptor lines go to.
+extern int OutputDescriptor;
+
+// ---- Text routines --------------------------------------------------------------------------
+const char* FindText(const char* text, const char* pattern);
+const char* FindChar(const char* text, int32_t character);
+int32_t GetField(std::string& destination, int32_t field, const char* text, char separator);
+int32_t ReplaceAll(std::string& text, const char* pattern, const char* replacement);
+void TrimSpaces(std::string& text);
+char* DuplicateText(const char* text);
+// atoi without its undefined overflow: leading blanks, optional sign, digits; 0 when none.
+int32_t ReadNumber(const char* text);
+uint64_t ReadUnsigned(const char* text);

@@ -1,0 +1,14 @@
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "search/search.h"
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "bench") == 0) {
+    PrepareTables(16);
+    RunBench(0, true);
+    FreeTables();
+    return 0;
+  }
+  return RunEngine(0);
+}

@@ -1,0 +1,18 @@
+#include "frontend/frontend.h"
+
+std::atomic<int32_t> CommandPending{0};
+std::atomic<int32_t> Searching{0};
+std::atomic<int32_t> StopRequested{0};
+std::atomic<int32_t> PonderOrInfinite{0};
+std::string CommandWord;
+std::string CommandArgs;
+int32_t HashMegabytes;
+int32_t TimeBudget = 1;
+uint32_t SearchStartTick;
+int32_t KiloNodes;
+int32_t NodesSinceCheck;
+SearchLimits Limits{63, 0, 0};
+std::atomic<uint64_t> PublishedBest{0};
+std::atomic<int32_t> BestMoveOwed{0};
+uint8_t DiagnosticsEnabled = 1;
+int OutputDescriptor = 1;

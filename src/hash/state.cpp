@@ -1,0 +1,7 @@
+#include "hash/hash.h"
+
+uint8_t* KeyPool;
+uint32_t KeyPoolSize;
+int32_t RandomSeed;
+HashEntry* TranspositionTable;
+uint32_t TableEntryCount;

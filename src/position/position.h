@@ -1,0 +1,130 @@
+// The one position of the engine: a 0x88 board, two piece lists, the side variables, the keys
+// and the line of moves played and searched. Everything here is process-wide state read by every
+// subsystem; only set-up, the move applier, make/unmake and the search's side swap write it.
+#pragma once
+
+#include <cstdint>
+
+// Squares are rank * 16 + file; a number is a real square when (number & 0x88) == 0.
+constexpr int32_t SquareA1 = 0x00, SquareE1 = 0x04, SquareH1 = 0x07;
+constexpr int32_t SquareA8 = 0x70, SquareE8 = 0x74, SquareH8 = 0x77;
+constexpr bool IsOnBoard(int32_t square) { return (square & 0x88) == 0; }
+
+constexpr int32_t White = 0, Black = 1;
+
+enum PieceType : int8_t { Empty = 0, King = 1, Queen = 2, Rook = 3, Bishop = 4, Knight = 5, Pawn = 6 };
+constexpr char PieceLetters[] = " kqrbnp";
+
+// A cell keeps colour and list index even when empty: a capture clears only the type, and the
+// swap that moves the capturer carries the captured piece's index away and back again, which is
+// how unmake finds the captured entry without searching the list.
+struct BoardCell {
+  int16_t listIndex;
+  int8_t colour;
+  int8_t type;
+};
+static_assert(sizeof(BoardCell) == 4, "a piece moves by swapping two 32-bit cells");
+
+// Kings first, then queens, rooks, bishops, knights, pawns last; captured entries keep their
+// place with type 0 until the next rebuild, so taking a capture back costs constant time.
+struct PieceEntry {
+  int32_t square;
+  int8_t type;
+};
+
+enum MoveKind : uint8_t {
+  Normal = 0,
+  EnPassant = 1,
+  Promotion = 2,
+  CastleShort = 4,
+  CastleLong = 8,
+  NullMove = 16,
+  LineEnd = 32,
+};
+
+// Seven bytes of fields; copied whole. For castling, from/to are the king's squares; for a
+// promotion, piece is the new type; for en passant, captured is 0 (the kind implies the pawn).
+struct Move {
+  int16_t to;
+  int16_t from;
+  uint8_t kind;
+  int8_t piece;
+  int8_t captured;
+};
+static_assert(sizeof(Move) == 8, "seven bytes of fields, one of padding");
+
+constexpr Move NullMoveRecord{8, 8, NullMove, 0, 0};
+constexpr Move LineEndRecord{8, 8, LineEnd, 0, 0};
+
+inline bool SameMove(const Move& a, const Move& b) {
+  return a.to == b.to && a.from == b.from && a.piece == b.piece && a.captured == b.captured &&
+         a.kind == b.kind;
+}
+
+// Records 0..103 hold the game's moves (newest at 103, a LineEnd record below the oldest);
+// record RootSlot + p holds the move tried at ply p. Because the two parts are adjacent, every
+// backward scan (castling rights, en passant, repetitions) walks both alike.
+constexpr int32_t GameLineSize = 169;
+constexpr int32_t RootSlot = 104;
+
+constexpr int8_t Directions[16] = {1, -1, 16, -16, 17, -17, 15, -15,
+                                   14, -14, 18, -18, 31, -31, 33, -33};
+constexpr int8_t PawnAdvance[2] = {16, -16};
+constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
+
+extern BoardCell Board[120];
+extern PieceEntry PieceList[2][16];
+extern int32_t LastEntry[2];
+extern int32_t LastOfficer[2];
+extern int32_t PieceCount;
+extern int32_t SideToMove;
+extern int32_t OtherSide;
+extern int32_t RootSide;
+extern uint32_t KeyCheck;
+extern uint32_t KeyIndex;
+extern Move GameLine[GameLineSize];
+
+// Castling rights the move history cannot show: a corner or king square whose right was given
+// away by a FEN's castling field, or whose king or rook move has slid out of the history window.
+// Bit k stands for CastlingSquares[k].
+constexpr int32_t CastlingSquares[6] = {SquareE1, SquareA1, SquareH1, SquareE8, SquareA8, SquareH8};
+extern uint8_t CastlingRightsLost;
+
+// Set-up from a "position" argument. Refuses a position the engine cannot hold or search safely
+// (returns 0 and keeps the previous position, after one "info string" line); 1 on success.
+int32_t SetPosition(const char* argument);
+void RebuildPieceLists();
+
+// Notation. MoveToText returns a static buffer rewritten by every call.
+const char* MoveToText(const Move& move);
+// Plays one move word of a move list; 1 when played, 0 when the word was ignored.
+int32_t ApplyMoveText(const char* word);
+
+void MakeMove(const Move& move);
+void UnmakeMove(const Move& move);
+
+// Attack tables: indexed by target - origin, from -120 to 120.
+struct AttackVector {
+  int32_t step;
+  int32_t attackers;
+};
+extern AttackVector* AttackVectors;  // points at the middle entry of a 241-entry block
+void BuildAttackVectors();
+void FreeAttackVectors();
+int32_t IsAttacked(int8_t colour, int32_t square);
+int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
+
+// Draws by rule, worked out from the GameLine alone. `ply` is the ply of the move just made.
+int32_t IsRepetition(int32_t ply, int32_t full);
+int32_t ReversibleCount(int32_t ply);
+
+// Keys of the current placement and side, computed from scratch.
+void ComputeKeys(uint32_t& check, uint32_t& index);
+
+// Re-derives everything make/unmake keeps incrementally; 1 when all agrees. Debug builds run it
+// after every MakeMove and UnmakeMove.
+int32_t PositionIsConsistent();
+
+// The "d" command: diagram, side to move, FEN (castling and en passant as the engine derives
+// them) and both keys.
+void PrintDiagram();

@@ -1,0 +1,74 @@
+// The search: iterative deepening at the root, one SearchNode record per ply, staged move
+// generation that hands each move to TryMove the moment it is built (no move lists), a
+// depth-preferred transposition table and two killer moves per ply.
+#pragma once
+
+#include <cstdint>
+
+#include "position/position.h"
+
+constexpr int32_t MaxPly = 63;  // node records for plies 0..62
+constexpr int32_t MateScore = 32000;
+constexpr int32_t MateThreshold = 31000;
+
+enum MoveStage : uint8_t {
+  StageNull = 0,
+  StagePv = 1,
+  StageRecaptures = 2,
+  StageKillers = 3,
+  StageRemaining = 4,
+};
+
+// A node keeps its window, depth and scores in 16 bits and its own child line; the record of ply
+// p is reused by every node at that ply. Principal-variation lists are indexed by absolute ply,
+// so a child at ply p writes its line from index p on.
+struct SearchNode {
+  int16_t alpha;
+  int16_t beta;
+  int16_t depth;
+  int16_t moveScore;
+  int16_t best;
+  int16_t moverEval;
+  Move* pv;
+  uint8_t stage;
+  uint8_t quiescent;
+  Move childPv[64];
+};
+
+extern SearchNode NodeStack[MaxPly];
+extern Move RootPv[64];
+extern int32_t Ply;
+extern Move* CurrentMove;
+extern int32_t IterationDepth;
+extern int32_t SelDepth;
+extern int32_t RootScore;
+extern int32_t RootBound;
+extern int32_t RootMoveCount;
+extern Move Killers[MaxPly][2];
+
+// Rank bits of the rank from which a pawn's push promotes.
+constexpr int32_t SeventhRank[2] = {0x60, 0x10};
+
+void SearchRoot();
+void PrintSearchInfo();
+void SearchMoves(SearchNode& node);
+int32_t TryMove(SearchNode& node);
+int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv);
+int32_t CheckDraw(SearchNode& node);
+
+void ClearKillers();
+void StoreKiller(const Move& move);
+
+// Generators (movegen.h) hand each move to Sink::Try(node). The search's sink is TryMove.
+struct SearchSink {
+  static int32_t Try(SearchNode& node) { return TryMove(node); }
+};
+int32_t IsKillerPlayable();
+int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour);
+
+// "go perft N": one line per root move in generation order, then the total. Returns the total.
+uint64_t Perft(int32_t depth);
+uint64_t PerftDivide(int32_t depth);
+
+// "bench": fixed positions to a fixed depth on a cleared table; returns the node total.
+uint64_t RunBench(int32_t depth, bool verbose);
