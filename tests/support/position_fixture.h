@@ -26,7 +26,7 @@ class CapturedOutput {
 };
 
 // SetPosition with its output captured (into *output when given); returns its result.
-int32_t SetUp(const std::string& argument, std::string* output = nullptr);
+int32_t SetUpPosition(const std::string& argument, std::string* output = nullptr);
 
 // Every field make/unmake must restore, compared field by field (records have padding).
 struct PositionSnapshot {
