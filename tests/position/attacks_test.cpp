@@ -47,7 +47,8 @@ TEST(PieceAttacks, LinesJumpsAndBlocks) {
   EXPECT_TRUE(Attacks(Knight, "g1", "h3"));
   EXPECT_TRUE(Attacks(Knight, "g1", "e2"));
   EXPECT_FALSE(Attacks(Knight, "a1", "c3"));
-  EXPECT_TRUE(Attacks(Bishop, "a1", "c3"));
+  EXPECT_FALSE(Attacks(Bishop, "a1", "c3"));  // b2 stands between
+  EXPECT_TRUE(Attacks(Bishop, "f1", "a6"));
   EXPECT_TRUE(Attacks(Knight, "c1", "a2"));
   EXPECT_FALSE(Attacks(King, "e1", "e3"));
   EXPECT_TRUE(Attacks(King, "e1", "f2"));
