@@ -28,12 +28,16 @@ INSTANTIATE_TEST_SUITE_P(All, PerftSuite, testing::ValuesIn(LoadPerftCases("perf
                          });
 }  // namespace
 
-TEST(PerftDeep, StandardPositions) {
+class PerftDeep : public testing::TestWithParam<size_t> {};
+
+// One ply deeper than the default run.
+TEST_P(PerftDeep, StandardPosition) {
   const std::vector<PerftCase> cases = LoadPerftCases("perft-standard.epd");
   ASSERT_EQ(cases.size(), 6u);
   const int32_t depths[6] = {6, 5, 6, 5, 5, 5};
-  for (size_t i = 0; i < cases.size(); ++i) {
-    ASSERT_EQ(SetUpPosition("fen " + cases[i].fen), 1) << cases[i].id;
-    EXPECT_EQ(Perft(depths[i]), cases[i].counts[size_t(depths[i])]) << cases[i].id;
-  }
+  const PerftCase& c = cases[GetParam()];
+  ASSERT_EQ(SetUpPosition("fen " + c.fen), 1) << c.id;
+  EXPECT_EQ(Perft(depths[GetParam()]), c.counts[size_t(depths[GetParam()])]) << c.id;
 }
+
+INSTANTIATE_TEST_SUITE_P(Standard, PerftDeep, testing::Range(size_t(0), size_t(6)));

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ struct PerftCase {
   std::vector<uint64_t> counts;
 };
 std::vector<PerftCase> LoadPerftCases(const std::string& fileName);
+inline void PrintTo(const PerftCase& c, std::ostream* out) { *out << c.id; }
 
 // Sanitizers and debug consistency checks slow perft down by an order of magnitude.
 constexpr bool SlowBuild =
