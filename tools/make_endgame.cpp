@@ -33,7 +33,7 @@ uint32_t IndexOf(int strongKing, int weakKing, int piece, int weakToMove) {
 
 enum Ending { QueenEnding, RookEnding, PawnEnding };
 
-constexpr int KingSteps[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1},
+constexpr int KingSteps[8][2] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
                                  {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
 
 int Sign(int x) { return (x > 0) - (x < 0); }
@@ -154,8 +154,8 @@ void MarkTerminal(Tables& tables, Ending ending) {
     }
     if (!p.weakToMove) continue;
     int moveCount = 0;
-    const bool captures = WeakMoves(ending, p.strongKing, p.weakKing, p.piece, moveCount,
-                                    [](int) {});
+    const bool captures =
+        WeakMoves(ending, p.strongKing, p.weakKing, p.piece, moveCount, [](int) {});
     if (captures) {
       table[index] = Draw;
     } else if (moveCount == 0) {
