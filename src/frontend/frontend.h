@@ -46,7 +46,8 @@ extern int32_t NodesSinceCheck;
 struct SearchLimits {
   int32_t depth;       // 63 when not given
   uint64_t nodes;      // 0 when not given
-  int32_t hardBudget;  // 1 when the budget is a fixed "movetime"
+  int32_t clock;       // 0 when only a depth or node limit bounds the search
+  int32_t hardBudget;  // 1 when the budget is a fixed "movetime": no two-thirds rule
 };
 extern SearchLimits Limits;
 int32_t ParseGo(const char* arguments);
@@ -59,8 +60,14 @@ inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(Nodes
 extern std::atomic<uint64_t> PublishedBest;
 void PublishRootMoves(const Move* first, const Move* second);
 void SendBestMove(int32_t immediate);
-// 1 from a "go" until its one "bestmove" has been written.
+// 1 from a "go" until its one "bestmove" has been written; whoever writes it takes the flag.
 extern std::atomic<int32_t> BestMoveOwed;
+// Set when a command other than "stop", "isready" or "ponderhit" ended the search: the search's
+// "go" is then answered in full even when it was pondering or infinite.
+extern std::atomic<int32_t> StoppedByCommand;
+// The end of a search: waits out an input thread that is acting on the running search, so a
+// "stop" or "ponderhit" arriving in that instant is either seen by the dispatcher or posted.
+void EndSearching();
 
 // ---- Platform, output, allocation -----------------------------------------------------------
 uint32_t TickCount();

@@ -1,0 +1,160 @@
+// The input thread: reads standard input, cleans it into command lines and hands them to the
+// main thread one at a time. While a search runs it acts on a few commands itself, because the
+// main thread is busy: "isready" is answered, "ponderhit" turns a pondering search into a timed
+// one, "stop" ends the search, and any other line ends the search and is run after it.
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "frontend/frontend.h"
+
+// Tabs become spaces, runs of spaces one space, and the ends are trimmed.
+void NormaliseLine(std::string& line) {
+  ReplaceAll(line, "\t", " ");
+  while (ReplaceAll(line, "  ", " ") > 0) {
+  }
+  TrimSpaces(line);
+}
+
+static void WaitForFreeChannel() {
+  while (CommandPending.load(std::memory_order_acquire) != 0) SleepMilliseconds(10);
+}
+
+static void Post(const std::string& word, const std::string& arguments) {
+  CommandWord = word;
+  CommandArgs = arguments;
+  CommandPending.store(1, std::memory_order_release);
+}
+
+static bool SameWord(const std::string& word, const char* name) {
+  return strcasecmp(word.c_str(), name) == 0;
+}
+
+// Acts on a line that arrived while a search runs. Returns false when the search ended before
+// the input thread could claim it; the line is then posted like any other.
+static bool ActDuringSearch(const std::string& word, const std::string& arguments) {
+  int32_t expected = 1;
+  if (!Searching.compare_exchange_strong(expected, 2, std::memory_order_acq_rel)) return false;
+  if (SameWord(word, "isready")) {
+    WriteLine("readyok");
+  } else if (SameWord(word, "ponderhit")) {
+    PonderOrInfinite.store(0, std::memory_order_release);
+  } else if (SameWord(word, "stop")) {
+    StopRequested.store(1, std::memory_order_release);
+    // A search bound by the clock is answered in full by the dispatcher when it returns; a
+    // pondering or infinite one is answered here and now.
+    if (PonderOrInfinite.load(std::memory_order_acquire) &&
+        BestMoveOwed.exchange(0, std::memory_order_acq_rel))
+      SendBestMove(1);
+  } else {
+    StoppedByCommand.store(1, std::memory_order_release);
+    StopRequested.store(1, std::memory_order_release);
+    Searching.store(1, std::memory_order_release);
+    Post(word, arguments);
+    return true;
+  }
+  Searching.store(1, std::memory_order_release);
+  return true;
+}
+
+static void HandleLine(std::string line) {
+  NormaliseLine(line);
+  WaitForFreeChannel();
+  std::string word = line, arguments;
+  const size_t space = line.find(' ');
+  if (space != std::string::npos) {
+    word = line.substr(0, space);
+    arguments = line.substr(space + 1);
+  }
+  if (Searching.load(std::memory_order_acquire) != 0 && ActDuringSearch(word, arguments)) return;
+  Post(word, arguments);
+}
+
+// Splits the pending text into lines. A carriage return, a line feed or the pair ends a line;
+// blank lines vanish. A line longer than MaxLineLength is dropped whole.
+class LineSplitter {
+ public:
+  template <class Handler>
+  void Feed(const char* text, size_t length, Handler&& handler) {
+    for (size_t i = 0; i < length; ++i) {
+      const char c = text[i];
+      if (c == '\n' && lastWasReturn_) {
+        lastWasReturn_ = false;
+        continue;
+      }
+      lastWasReturn_ = c == '\r';
+      if (c == '\r' || c == '\n') {
+        if (!dropping_ && !line_.empty()) handler(std::move(line_));
+        line_.clear();
+        dropping_ = false;
+      } else if (!dropping_) {
+        line_.push_back(c);
+        if (line_.size() > MaxLineLength) {
+          dropping_ = true;
+          line_.clear();
+          line_.shrink_to_fit();
+        }
+      }
+    }
+  }
+  template <class Handler>
+  void Finish(Handler&& handler) {
+    if (!dropping_ && !line_.empty()) handler(std::move(line_));
+    line_.clear();
+  }
+
+ private:
+  std::string line_;
+  bool lastWasReturn_ = false;
+  bool dropping_ = false;
+};
+
+// End of input is "quit": an interface that has gone away leaves no engine behind. A running
+// search is stopped first.
+static void QuitAtEndOfInput() {
+  WaitForFreeChannel();
+  int32_t expected = 1;
+  if (Searching.compare_exchange_strong(expected, 2, std::memory_order_acq_rel)) {
+    StopRequested.store(1, std::memory_order_release);
+    Searching.store(1, std::memory_order_release);
+  }
+  Post("quit", "");
+}
+
+static void InputThread(int fd) {
+  LineSplitter splitter;
+  char buffer[ReadChunk + 1];
+  for (;;) {
+    const ssize_t count = read(fd, buffer, ReadChunk);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    // A zero byte ends the text of that read.
+    const size_t length = strnlen(buffer, size_t(count));
+    splitter.Feed(buffer, length, [](std::string&& line) { HandleLine(std::move(line)); });
+  }
+  splitter.Finish([](std::string&& line) { HandleLine(std::move(line)); });
+  QuitAtEndOfInput();
+}
+
+void StartInputThread(int fd) {
+  std::thread reader([fd] {
+    // Above normal where the system permits it (it needs privileges); otherwise unchanged.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), -1);
+    InputThread(fd);
+  });
+  reader.detach();
+}
+
+void EndSearching() {
+  for (;;) {
+    int32_t expected = 1;
+    if (Searching.compare_exchange_weak(expected, 0, std::memory_order_acq_rel)) return;
+    if (expected == 0) return;
+    std::this_thread::yield();
+  }
+}

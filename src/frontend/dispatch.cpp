@@ -1,0 +1,137 @@
+// The UCI dispatcher: run by the main thread every 10 ms; runs the command the input thread has
+// posted. A "go" runs the whole search inside this call.
+#include <strings.h>
+
+#include <cstring>
+
+#include "eval/eval.h"
+#include "frontend/frontend.h"
+#include "hash/hash.h"
+#include "position/position.h"
+#include "search/search.h"
+
+static bool Is(const char* name) { return strcasecmp(CommandWord.c_str(), name) == 0; }
+
+// If the pool cannot be allocated the engine keys positions from this copy, so that set-up and
+// search never read through a null pool; only the table is given up.
+static uint8_t FallbackKeyPool[KeyPoolBytes];
+
+static void EnsureKeyPool() {
+  if (KeyPool) return;
+  RandomSeed = 30073;
+  for (uint8_t& byte : FallbackKeyPool) byte = uint8_t(RandomInRange(0, 255));
+  KeyPool = FallbackKeyPool;
+  KeyPoolSize = KeyPoolBytes;
+}
+
+void PrepareTables(int32_t megabytes) {
+  if (megabytes < 1) megabytes = 1;
+  if (megabytes > MaxHashMegabytes) megabytes = MaxHashMegabytes;
+  const uint32_t entries = uint32_t(megabytes) << 17;
+  if (entries != TableEntryCount || !KeyPool) {
+    FreeTables();
+    BuildKeyPool(KeyPoolBytes);
+    EnsureKeyPool();
+    AllocateTable(entries);
+  }
+  if (!AttackVectors) BuildAttackVectors();
+}
+
+void FreeTables() {
+  if (KeyPool == FallbackKeyPool) {
+    KeyPool = nullptr;
+    KeyPoolSize = 0;
+  } else if (KeyPool) {
+    FreeKeyPool();
+  }
+  FreeTable();
+  if (AttackVectors) FreeAttackVectors();
+}
+
+// Interfaces send "isready" before the first position; a script may not. Commands that need the
+// tables prepare them as "isready" would.
+static void EnsureTables() {
+  if (!KeyPool || !AttackVectors) PrepareTables(HashMegabytes < 1 ? 1 : HashMegabytes);
+}
+
+static void RunGo() {
+  EnsureTables();
+  if (const char* perft = FindText(CommandArgs.c_str(), "perft")) {
+    const int32_t depth = ReadNumber(perft + 5);
+    CommandPending.store(0, std::memory_order_release);
+    if (depth >= 1) PerftDivide(depth > 20 ? 20 : depth);
+    return;
+  }
+  TimeBudget = ParseGo(CommandArgs.c_str());
+  StoppedByCommand.store(0, std::memory_order_relaxed);
+  BestMoveOwed.store(1, std::memory_order_release);
+  SearchRoot();
+  // A search bound by the clock is answered here; a pondering or infinite one waits for "stop"
+  // or "ponderhit", unless another command has ended it.
+  if ((PonderOrInfinite.load(std::memory_order_acquire) == 0 ||
+       StoppedByCommand.load(std::memory_order_acquire)) &&
+      BestMoveOwed.exchange(0, std::memory_order_acq_rel))
+    SendBestMove(0);
+}
+
+static void RunSetOption() {
+  if (const char* value = FindText(CommandArgs.c_str(), "Hash value ")) {
+    HashMegabytes = ReadNumber(value + 11);
+    if (HashMegabytes > MaxHashMegabytes) HashMegabytes = MaxHashMegabytes;
+  }
+  if (HashMegabytes <= 0) HashMegabytes = 1;
+}
+
+static void WriteIdentification() {
+  WriteLine("id name Quendal 4.08");
+  WriteLine("id author Orvendel");
+  WriteLine("option name Hash type spin default %d min 1 max 1024", HashMegabytes);
+  WriteLine("option name Ponder type check default true");
+  WriteLine("uciok");
+}
+
+int32_t DispatchCommand() {
+  if (CommandPending.load(std::memory_order_acquire) == 0) return 1;
+  if (Is("go")) {
+    RunGo();
+    return 1;
+  }
+  if (Is("isready")) {
+    PrepareTables(HashMegabytes);
+    WriteLine("readyok");
+  } else if (Is("ponderhit")) {
+    if (BestMoveOwed.exchange(0, std::memory_order_acq_rel)) SendBestMove(0);
+  } else if (Is("position")) {
+    EnsureTables();
+    SetPosition(CommandArgs.c_str());
+  } else if (Is("quit")) {
+    FreeTables();
+    return 0;
+  } else if (Is("setoption")) {
+    RunSetOption();
+  } else if (Is("stop")) {
+    if (BestMoveOwed.exchange(0, std::memory_order_acq_rel)) SendBestMove(1);
+  } else if (Is("uci")) {
+    HashMegabytes = 1;
+    WriteIdentification();
+  } else if (Is("d")) {
+    EnsureTables();
+    PrintDiagram();
+  } else if (Is("eval")) {
+    EnsureTables();
+    PrintEvaluation();
+  } else if (Is("bench")) {
+    EnsureTables();
+    RunBench(0, true);
+  }
+  CommandPending.store(0, std::memory_order_release);
+  return 1;
+}
+
+int32_t RunEngine(int fd) {
+  Searching.store(0);
+  CommandPending.store(0);
+  StartInputThread(fd);
+  while (DispatchCommand() != 0) SleepMilliseconds(10);
+  return 0;
+}

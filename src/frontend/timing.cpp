@@ -1,0 +1,69 @@
+// The time budget of a search and the poll that enforces it. The clock is read once every 4096
+// polls, so the common case of the check costs one counter increment per searched move.
+#include <cstdio>
+
+#include "frontend/frontend.h"
+#include "position/position.h"
+
+static const char* FindKey(const char* arguments, const char* key) {
+  return FindText(arguments, key);
+}
+
+int32_t ParseGo(const char* arguments) {
+  const char side = "wb"[SideToMove];
+  char key[8];
+  int32_t time = 0, increment = 0, movesToGo = 0;
+  bool clockGiven = false;
+
+  std::snprintf(key, sizeof key, "%ctime ", side);
+  if (const char* found = FindKey(arguments, key)) {
+    time = ReadNumber(found + 6);
+    clockGiven = true;
+  }
+  std::snprintf(key, sizeof key, "%cinc ", side);
+  if (const char* found = FindKey(arguments, key)) increment = ReadNumber(found + 5);
+  if (const char* found = FindKey(arguments, "movestogo ")) movesToGo = ReadNumber(found + 10);
+  if (movesToGo <= 0) movesToGo = increment != 0 ? 20 : 30;
+
+  // 64-bit intermediates: the arithmetic is the 32-bit one for every sane clock, and a clock
+  // near the 32-bit limit cannot overflow.
+  const int64_t usable = int64_t(time) - time / 20;
+  int64_t budget = (usable - increment) / movesToGo - 300 + increment;
+  if (budget > usable) budget = usable;
+  if (budget < 1) budget = 1;
+
+  PonderOrInfinite.store(FindKey(arguments, "infinite") || FindKey(arguments, "ponder") ? 1 : 0,
+                         std::memory_order_release);
+
+  Limits = SearchLimits{63, 0, 1, 0};
+  if (const char* found = FindKey(arguments, "movetime ")) {
+    const int32_t moveTime = ReadNumber(found + 9);
+    budget = moveTime < 1 ? 1 : moveTime;
+    Limits.hardBudget = 1;
+    clockGiven = true;
+  }
+  if (const char* found = FindKey(arguments, "depth ")) {
+    const int32_t depth = ReadNumber(found + 6);
+    Limits.depth = depth < 1 ? 1 : depth > 63 ? 63 : depth;
+    Limits.clock = clockGiven;
+  }
+  if (const char* found = FindKey(arguments, "nodes ")) {
+    const uint64_t nodes = ReadUnsigned(found + 6);
+    Limits.nodes = nodes < 1 ? 1 : nodes;
+    Limits.clock = clockGiven;
+  }
+  return int32_t(budget);
+}
+
+int32_t CheckTime() {
+  if (StopRequested.load(std::memory_order_relaxed)) return 1;
+  if (++NodesSinceCheck > 4095) {
+    KiloNodes += 4;
+    NodesSinceCheck -= 4096;
+    if (!PonderOrInfinite.load(std::memory_order_acquire) && Limits.clock &&
+        uint32_t(TickCount() - SearchStartTick) >= uint32_t(TimeBudget))
+      StopRequested.store(1, std::memory_order_release);
+  }
+  if (Limits.nodes && NodeCount() >= Limits.nodes) StopRequested.store(1, std::memory_order_release);
+  return StopRequested.load(std::memory_order_relaxed);
+}
