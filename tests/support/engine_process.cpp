@@ -74,7 +74,18 @@ EngineProcess::EngineProcess(Options options) {
 }
 
 EngineProcess::~EngineProcess() {
-  if (Running()) Kill();
+  // Every test also checks that the engine shuts down cleanly at end of input: a sanitizer
+  // report or a crash on the way out shows up as an exit code. An engine still busy (a search
+  // left running) is simply killed.
+  if (Running()) {
+    CloseInput();
+    std::optional<int> code = Reap(kShutdownTimeout);
+    if (!code) {
+      Kill();
+    } else if (*code != 0) {
+      ADD_FAILURE() << "the engine ended with exit code " << *code << " at end of input";
+    }
+  }
   if (input_ >= 0) close(input_);
   if (output_ >= 0) close(output_);
   if (testing::Test::HasFailure()) {
@@ -278,30 +289,34 @@ std::optional<int> EngineProcess::WaitForExit(Duration timeout) {
     ADD_FAILURE() << "waiting for an engine that is not running";
     return std::nullopt;
   }
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    pid_t done = waitpid(pid_, &status, WNOHANG);
-    if (done == pid_) {
-      pid_ = -1;
-      // Take in the last output so tests can still read it.
-      const auto drained = Clock::now() + std::chrono::seconds(1);
-      while (ReadOutput(MillisecondsUntil(drained)) && MillisecondsUntil(drained) > 0) {
-      }
-      if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-      return WEXITSTATUS(status);
-    }
-    int left = MillisecondsUntil(deadline);
-    if (left == 0) break;
-    // Draining output doubles as the pause between looks.
-    if (!ReadOutput(std::min(left, 10))) usleep(2000);
-  }
+  if (std::optional<int> code = Reap(timeout)) return code;
   ADD_FAILURE() << "the engine did not end within " << timeout.count() << " ms; killed";
   Kill();
   return std::nullopt;
 }
 
+std::optional<int> EngineProcess::Reap(Duration timeout) {
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      // Take in the last output so tests can still read it.
+      const auto drained = Clock::now() + std::chrono::seconds(1);
+      while (ReadOutput(MillisecondsUntil(drained)) && MillisecondsUntil(drained) > 0) {
+      }
+      return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    }
+    int left = MillisecondsUntil(deadline);
+    if (left == 0) return std::nullopt;
+    // Draining output doubles as the pause between looks.
+    if (!ReadOutput(std::min(left, 10))) usleep(2000);
+  }
+}
+
 void EngineProcess::Kill() {
+  if (!Running()) return;
+  Record('>', "<killed>");
   kill(pid_, SIGKILL);
   int status;
   while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {

@@ -25,8 +25,13 @@
 // - Timeouts only catch an engine that hangs; keep them generous (the default is kTimeout)
 //   and never use them to measure speed.
 // - A test that fails gets the whole exchange ("> " sent, "< " received) on stderr.
-// - The engine runs in a fresh working directory only when Options::workingDirectory says so;
-//   extra command-line words go in Options::arguments.
+// - When the object goes away with the engine still running, its input is closed and it must
+//   end with exit code 0 (so sanitizer reports in the engine fail the test); one still busy
+//   after kShutdownTimeout is killed without complaint (so end a test's searches with "stop"
+//   to keep it quick). Kill() skips that check.
+// - The engine runs in the test's working directory unless Options::workingDirectory names
+//   another (it looks for "Endgame.bin" there); extra command-line words go in
+//   Options::arguments.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -56,6 +61,7 @@ class EngineProcess {
   using Duration = std::chrono::milliseconds;
   // Long enough for a sanitizer build on a busy machine; only a hung engine reaches it.
   static constexpr Duration kTimeout{10000};
+  static constexpr Duration kShutdownTimeout{3000};
 
   struct Options {
     std::string binary = QUENDAL_BINARY;
@@ -94,6 +100,8 @@ class EngineProcess {
   // The exit code (128 + signal number for a killed engine), or nothing when the engine did
   // not end in time; it is killed then.
   std::optional<int> WaitForExit(Duration timeout = kTimeout);
+  // Ends the engine at once, without the clean shutdown the destructor checks.
+  void Kill();
   bool Running() const { return pid_ > 0; }
   pid_t Pid() const { return pid_; }
 
@@ -105,8 +113,8 @@ class EngineProcess {
   // Moves whatever output is ready into the buffer; false once output has ended.
   bool ReadOutput(int waitMilliseconds);
   std::optional<std::string> TakeBufferedLine();
+  std::optional<int> Reap(Duration timeout);
   void Record(char direction, std::string_view text);
-  void Kill();
 
   pid_t pid_ = -1;
   int input_ = -1;   // the engine's standard input, our end
