@@ -97,7 +97,9 @@ void RebuildPieceLists();
 
 // Notation. MoveToText returns a static buffer rewritten by every call.
 const char* MoveToText(const Move& move);
-// Plays one move word of a move list; 1 when played, 0 when the word was ignored.
+// Plays one move word of a move list: 1 when played, 0 when the word is malformed and ignored,
+// -1 when it is refused because MakeMove could not play it safely (one "info string" line says
+// why; the caller ignores the rest of the list).
 int32_t ApplyMoveText(const char* word);
 
 void MakeMove(const Move& move);
