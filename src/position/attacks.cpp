@@ -15,7 +15,8 @@ constexpr int32_t KnightAttacker = 16;
 }  // namespace
 
 void BuildAttackVectors() {
-  auto* block = static_cast<AttackVector*>(AllocZeroed((2 * AttackSpan + 1) * sizeof(AttackVector)));
+  auto* block =
+      static_cast<AttackVector*>(AllocZeroed((2 * AttackSpan + 1) * sizeof(AttackVector)));
   if (block == nullptr) return;
   AttackVectors = block + AttackSpan;
   for (int32_t d = 0; d < 8; ++d) {

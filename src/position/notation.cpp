@@ -38,7 +38,8 @@ const char* Refusal(const Move& move, bool promotionLetter) {
   const BoardCell& origin = Board[move.from];
   const BoardCell& target = Board[move.to];
   const int32_t s = SideToMove;
-  if (origin.type == Empty || origin.colour != s) return "no piece of the side to move on its origin";
+  if (origin.type == Empty || origin.colour != s)
+    return "no piece of the side to move on its origin";
   if (target.type != Empty && target.colour == s) return "own piece on its destination";
   if (target.type == King) return "king on its destination";
   if (promotionLetter && origin.type != Pawn) return "promotion by a piece that is no pawn";

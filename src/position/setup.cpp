@@ -61,7 +61,8 @@ bool StartsWithFen(const char* text) {
 }
 
 int8_t PieceFromLetter(char letter) {
-  const char* found = std::strchr(PieceLetters + 1, std::tolower(static_cast<unsigned char>(letter)));
+  const char* found =
+      std::strchr(PieceLetters + 1, std::tolower(static_cast<unsigned char>(letter)));
   return found != nullptr && letter != 0 ? int8_t(found - PieceLetters) : int8_t(Empty);
 }
 

@@ -1,9 +1,10 @@
 // The two tests that go with the generators: whether a killer move from a sibling still fits the
 // board, and whether a king or rook still has its castling right, read from the line of moves.
+#include "search/movegen.h"
+
 #include <cstdlib>
 
 #include "position/position.h"
-#include "search/movegen.h"
 #include "search/search.h"
 
 int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour) {
