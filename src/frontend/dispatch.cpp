@@ -122,7 +122,7 @@ int32_t DispatchCommand() {
     PrintEvaluation();
   } else if (Is("bench")) {
     EnsureTables();
-    RunBench(0, true);
+    RunBench(ReadNumber(CommandArgs.c_str()), true);
   }
   CommandPending.store(0, std::memory_order_release);
   return 1;

@@ -41,10 +41,11 @@ static const char* const BenchPositions[] = {
     "fen 3k4/8/8/8/8/8/2Q5/4K3 w - - 0 1",
 };
 
-constexpr int32_t BenchDepth = 9;
+constexpr int32_t BenchDepth = 8;
 
 uint64_t RunBench(int32_t depth, bool verbose) {
   if (depth <= 0) depth = BenchDepth;
+  if (depth > 63) depth = 63;
   const uint32_t start = TickCount();
   uint64_t total = 0;
   int32_t number = 0;
