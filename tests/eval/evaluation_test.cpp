@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "eval/eval.h"
-#include "eval/place_pieces.h"
 #include "search/search.h"
 
 namespace {
@@ -14,7 +14,9 @@ int32_t Sq(const char* name) { return (name[1] - '1') * 16 + (name[0] - 'a'); }
 int32_t CentreSum(int32_t q) { return CentreDistance[q & 7] + CentreDistance[q >> 4]; }
 
 int32_t Prepare(const char* placement, int32_t side) {
-  PlacePieces(placement, side);
+  const std::string fen =
+      std::string("fen ") + placement + (side == Black ? " b - - 0 1" : " w - - 0 1");
+  EXPECT_EQ(SetPosition(fen.c_str()), 1) << placement;
   return PrepareEvaluation();
 }
 
@@ -189,6 +191,7 @@ TEST(EvaluateMove, InitialPositionMoves) {
 
 TEST(EvaluateMove, PawnCaptureMovesItsFile) {
   std::memset(PieceSquare, 0, sizeof PieceSquare);
+  SideToMove = White, OtherSide = Black;
   const Move bxc3{int16_t(Sq("c3")), int16_t(Sq("b2")), Normal, Pawn, Knight};
   PieceCount = 32;
   SetRootFiles(PawnFileRecord{{0x06, 0}, {0, 0}});  // b and c

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "eval/eval.h"
-#include "eval/place_pieces.h"
 #include "frontend/frontend.h"
+#include "position/position.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ std::string CaptureEvaluation() {
 }
 
 TEST(PrintEvaluation, ShowsFiguresAndGridsOfTheSideToMove) {
-  PlacePieces("8/8/3k4/8/8/8/4K3/6Q1", Black);
+  ASSERT_EQ(SetPosition("fen 8/8/3k4/8/8/8/4K3/6Q1 b - - 0 1"), 1);
   const std::string text = CaptureEvaluation();
   EXPECT_NE(text.find("Score: +8.92 for White, -8.92 for Black to move\n"), std::string::npos)
       << text;
