@@ -72,6 +72,24 @@ static bool TimeForAnotherIteration() {
   return uint32_t(TickCount() - SearchStartTick) <= uint32_t(2 * TimeBudget / 3);
 }
 
+// The far side of the window is narrowed only once per iteration: after a fail low and then a
+// fail high (or the reverse) the window is the full one.
+bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound) {
+  if (score <= alpha) {
+    if (bound == 0) beta = alpha - 1;
+    alpha = -MateScore;
+    bound = -1;
+    return true;
+  }
+  if (score >= beta) {
+    if (bound == 0) alpha = beta + 1;
+    beta = MateScore;
+    bound = 1;
+    return true;
+  }
+  return false;
+}
+
 // One iteration: passes with a widening window until the score falls inside it. Returns false
 // when the search must end now.
 static bool SearchIteration(SearchNode& root, bool& onlyMove) {
@@ -102,17 +120,7 @@ static bool SearchIteration(SearchNode& root, bool& onlyMove) {
       onlyMove = true;
       return false;
     }
-    if (RootScore <= alpha) {
-      if (RootBound == 0) beta = alpha - 1;
-      alpha = -MateScore;
-      RootBound = -1;
-    } else if (RootScore >= beta) {
-      if (RootBound == 0) alpha = beta + 1;
-      beta = MateScore;
-      RootBound = 1;
-    } else {
-      return true;
-    }
+    if (!WidenWindow(RootScore, alpha, beta, RootBound)) return true;
   }
 }
 

@@ -55,6 +55,8 @@ void SearchRoot();
 // The search itself; a "go" also hands the command channel back to the input thread.
 void RunSearch(bool releaseChannel);
 void PrintSearchInfo();
+// After a pass of the root: widens the aspiration window when the score fell outside it.
+bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound);
 void SearchMoves(SearchNode& node);
 int32_t TryMove(SearchNode& node);
 int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv);
