@@ -5,7 +5,8 @@
 // Sign convention between evaluation and search:
 //  1. Every search node carries moverEval, the evaluation of its position from the side that made
 //     the last move (the side not to move there).
-//  2. The root node gets moverEval = -RootScore (RootScore: PrepareEvaluation, side to move's view).
+//  2. The root node gets moverEval = -RootScore (RootScore: PrepareEvaluation, side to move's
+//  view).
 //  3. A move is scored EvaluateMove() - moverEval before it is made; the child keeps that as its
 //     own moverEval.
 //  4. A null move hands -moverEval to the child, and its ply's PawnFiles record is a copy of the
@@ -73,3 +74,6 @@ struct SearchNode;
 int32_t ProbeEndgame(SearchNode& node);
 int32_t EndgameByte(uint32_t index, int8_t type);
 uint8_t* ReadWholeFile(const char* name, uint32_t& size);
+// When the working directory has no usable "Endgame.bin", the file is looked for beside the
+// executable this link names (tests point it elsewhere).
+extern const char* EndgameExecutableLink;

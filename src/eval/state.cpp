@@ -5,3 +5,4 @@ PawnFileRecord PawnFileStore[64];
 EvaluationFigures LastEvaluation;
 uint8_t* EndgameData;
 uint8_t EndgameTryLoad = 1;
+const char* EndgameExecutableLink = "/proc/self/exe";

@@ -54,8 +54,16 @@ static void EnsureTables() {
   if (!KeyPool || !AttackVectors) PrepareTables(HashMegabytes < 1 ? 1 : HashMegabytes);
 }
 
-static void RunGo() {
+// Until the first "position" the engine holds the start position, not an empty board.
+static bool PositionSet = false;
+
+static void EnsurePosition() {
   EnsureTables();
+  if (!PositionSet) PositionSet = SetPosition("startpos") != 0;
+}
+
+static void RunGo() {
+  EnsurePosition();
   if (const char* perft = FindText(CommandArgs.c_str(), "perft")) {
     const int32_t depth = ReadNumber(perft + 5);
     CommandPending.store(0, std::memory_order_release);
@@ -103,7 +111,7 @@ int32_t DispatchCommand() {
     if (BestMoveOwed.exchange(0, std::memory_order_acq_rel)) SendBestMove(0);
   } else if (Is("position")) {
     EnsureTables();
-    SetPosition(CommandArgs.c_str());
+    if (SetPosition(CommandArgs.c_str())) PositionSet = true;
   } else if (Is("quit")) {
     FreeTables();
     return 0;
@@ -115,14 +123,14 @@ int32_t DispatchCommand() {
     HashMegabytes = 1;
     WriteIdentification();
   } else if (Is("d")) {
-    EnsureTables();
+    EnsurePosition();
     PrintDiagram();
   } else if (Is("eval")) {
-    EnsureTables();
+    EnsurePosition();
     PrintEvaluation();
   } else if (Is("bench")) {
     EnsureTables();
-    RunBench(0, true);
+    RunBench(ReadNumber(CommandArgs.c_str()), true);
   }
   CommandPending.store(0, std::memory_order_release);
   return 1;
