@@ -453,6 +453,31 @@ TEST_F(EngineSearch, NewGoDuringSearchGivesOneReplyPerGo) {
   }
 }
 
+// Commands written together reach the engine while the search is starting or just ending; the
+// count of replies must still match the count of searches.
+TEST_F(EngineSearch, RapidCommandsGetOneReplyPerGo) {
+  const std::string position = std::string("position ") + kMiddlegame + "\n";
+  const std::string rounds[] = {
+      "go infinite\nstop\n",          "go ponder\nstop\nponderhit\n",
+      "go ponder\nponderhit\nstop\n", std::string("go ") + kLongClock + "\nstop\nstop\n",
+      "go infinite\n" + position,     "go ponder\ngo depth 1\n",
+  };
+  int goes = 0;
+  std::string script;
+  for (int repeat = 0; repeat < 5; ++repeat) {
+    for (const std::string& round : rounds) {
+      script += position + round;
+      goes += round.starts_with("go ponder\ngo ") ? 2 : 1;
+    }
+  }
+  engine.Send(script);
+  int answered = 0;
+  LinesUntil replies = engine.WaitForLine(
+      [&](const std::string& line) { return IsBestMove(line) && ++answered == goes; });
+  ASSERT_TRUE(replies) << answered << " of " << goes << " answered: " << replies;
+  ExpectNothingMoreOwed(engine);
+}
+
 TEST_F(EngineSearch, UciDuringSearchAnswersTheSearchFirst) {
   StartSearch(engine, kMiddlegame, kLongClock);
   engine.SendLine("uci");
@@ -494,6 +519,15 @@ TEST_F(EngineSearch, RootWithoutLegalMoveWaitsWhenInfinite) {
   ASSERT_TRUE(reply) << reply;
   EXPECT_EQ(reply.Match(), "bestmove 0000");
   EXPECT_EQ(Score(LastSearchInfo(reply.lines)), "mate 0") << reply;
+  ExpectNothingMoreOwed(engine);
+}
+
+// A mate ends the deepening also when infinite, but the answer still waits for "stop".
+TEST_F(EngineSearch, InfiniteSearchThatFoundMateWaitsForStop) {
+  StartSearch(engine, kBackRankMate, "infinite");
+  EXPECT_EQ(CountBestMoves(LetItRun(engine, kQuietPeriod)), 0);
+  engine.SendLine("stop");
+  EXPECT_TRUE(engine.ExpectLine("bestmove d1d8"));
   ExpectNothingMoreOwed(engine);
 }
 
