@@ -145,7 +145,8 @@ int32_t TryMove(SearchNode& node) {
     }
     if (Ply == 0) {
       ++RootMoveCount;
-      if (!SilentSearch) WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
+      if (!SilentSearch)
+        WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
     }
     if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
       node.childPv[Ply + 1] = LineEndRecord;
