@@ -114,17 +114,9 @@ class LineSplitter {
   bool dropping_ = false;
 };
 
-// End of input is "quit": an interface that has gone away leaves no engine behind. A running
-// search is stopped first.
-static void QuitAtEndOfInput() {
-  WaitForFreeChannel();
-  int32_t expected = 1;
-  if (Searching.compare_exchange_strong(expected, 2, std::memory_order_acq_rel)) {
-    StopRequested.store(1, std::memory_order_release);
-    Searching.store(1, std::memory_order_release);
-  }
-  Post("quit", "");
-}
+// End of input is "quit": an interface that has gone away leaves no engine behind. It is the
+// very line "quit", so a running search ends and its "go" is answered as for any other command.
+static void QuitAtEndOfInput() { HandleLine("quit"); }
 
 static void InputThread(int fd) {
   LineSplitter splitter;
