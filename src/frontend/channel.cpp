@@ -114,6 +114,15 @@ class LineSplitter {
   bool dropping_ = false;
 };
 
+std::vector<std::string> SplitInput(const char* text, size_t length) {
+  std::vector<std::string> lines;
+  LineSplitter splitter;
+  const auto keep = [&lines](std::string&& line) { lines.push_back(std::move(line)); };
+  splitter.Feed(text, strnlen(text, length), keep);
+  splitter.Finish(keep);
+  return lines;
+}
+
 // End of input is "quit": an interface that has gone away leaves no engine behind. It is the
 // very line "quit", so a running search ends and its "go" is answered as for any other command.
 static void QuitAtEndOfInput() { HandleLine("quit"); }
