@@ -3,6 +3,7 @@
 // Every game must end by a rule or the ply cap, without an illegal move, a lost clock or a crash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <map>
 
@@ -18,7 +19,7 @@ void PlaySeries(int games, bool againstStockfish) {
     GameSettings settings;
     settings.base = SlowBuild ? 10000ms : 1000ms;
     settings.increment = SlowBuild ? 100ms : 10ms;
-    settings.plyCap = 300;
+    settings.plyCap = 200;
     settings.randomOpeningPlies = 2 + game % 3;
     settings.againstStockfish = againstStockfish;
     settings.engineIsWhite = game % 2 == 0;
@@ -26,7 +27,9 @@ void PlaySeries(int games, bool againstStockfish) {
     const GameResult result = PlayGame(settings);
     ++endings[result.ending];
     std::cout << "game " << game + 1 << ": " << result.ending << " after " << result.plies
-              << " plies\n";
+              << " plies; engine moves "
+              << result.engineMilliseconds / std::max(1, result.engineMoves)
+              << " ms on average, slowest " << result.slowestMove << " ms\n";
   }
   for (const auto& [ending, count] : endings) std::cout << ending << ": " << count << "\n";
 }

@@ -70,7 +70,7 @@ bool IsIrreversible(const std::string& move) {
 }
 
 // The move the player chose within its clock, or empty after a reported fault.
-std::string AskForMove(Player& player, const std::vector<std::string>& moves,
+std::string AskForMove(Player& player, GameResult& result, const std::vector<std::string>& moves,
                        const GameSettings& settings, bool whiteToMove, milliseconds whiteLeft,
                        milliseconds blackLeft) {
   std::ostringstream go;
@@ -86,6 +86,9 @@ std::string AskForMove(Player& player, const std::vector<std::string>& moves,
     return "";
   }
   if (player.ours) {
+    ++result.engineMoves;
+    result.engineMilliseconds += used.count();
+    if (used.count() > result.slowestMove) result.slowestMove = used.count();
     for (const std::string& line : reply.lines)
       EXPECT_TRUE(IsEngineLine(line)) << "a line of no known shape: [" << line << "]";
     EXPECT_LE(used.count(), player.left.count())
@@ -141,7 +144,7 @@ GameResult PlayGame(const GameSettings& settings) {
       move = legal[random() % legal.size()];
     } else {
       Player& mover = whiteToMove ? white : black;
-      move = AskForMove(mover, moves, settings, whiteToMove, white.left, black.left);
+      move = AskForMove(mover, result, moves, settings, whiteToMove, white.left, black.left);
       if (move.empty()) break;
       const std::string context =
           " at ply " + std::to_string(moves.size()) + " of [" + Arguments(moves) + "]";

@@ -23,6 +23,9 @@ struct GameSettings {
 struct GameResult {
   std::string ending;  // "mate", "stalemate", "fifty", "threefold", "material", "cap"
   int plies = 0;
+  int engineMoves = 0;             // moves of our engine (both sides in self-play)
+  int64_t engineMilliseconds = 0;  // their total time from "go" to "bestmove"
+  int64_t slowestMove = 0;
 };
 
 // Plays one game; faults are reported through gtest (the game stops at the first).
