@@ -13,8 +13,8 @@ using namespace std::chrono_literals;
 namespace {
 GameSettings ShortGame(bool againstStockfish, bool engineIsWhite) {
   GameSettings settings;
-  settings.base = SlowBuild ? 10000ms : 1000ms;
-  settings.increment = SlowBuild ? 100ms : 10ms;
+  settings.base = SlowBuild ? 2000ms : 1000ms;
+  settings.increment = SlowBuild ? 20ms : 10ms;
   settings.plyCap = 30;
   settings.againstStockfish = againstStockfish;
   settings.engineIsWhite = engineIsWhite;
