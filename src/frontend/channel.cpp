@@ -21,14 +21,27 @@ void NormaliseLine(std::string& line) {
   TrimSpaces(line);
 }
 
+void PostChannel() {
+  CommandPending.store(1, std::memory_order_release);
+  CommandPending.notify_all();
+}
+
+void ReleaseChannel() {
+  CommandPending.store(0, std::memory_order_release);
+  CommandPending.notify_all();
+}
+
+void WaitForPosting() { CommandPending.wait(0, std::memory_order_acquire); }
+
 static void WaitForFreeChannel() {
-  while (CommandPending.load(std::memory_order_acquire) != 0) SleepMilliseconds(10);
+  for (int32_t pending; (pending = CommandPending.load(std::memory_order_acquire)) != 0;)
+    CommandPending.wait(pending, std::memory_order_acquire);
 }
 
 static void Post(const std::string& word, const std::string& arguments) {
   CommandWord = word;
   CommandArgs = arguments;
-  CommandPending.store(1, std::memory_order_release);
+  PostChannel();
 }
 
 static bool SameWord(const std::string& word, const char* name) {

@@ -66,7 +66,7 @@ static void RunGo() {
   EnsurePosition();
   if (const char* perft = FindText(CommandArgs.c_str(), "perft")) {
     const int32_t depth = ReadNumber(perft + 5);
-    CommandPending.store(0, std::memory_order_release);
+    ReleaseChannel();
     if (depth >= 1) PerftDivide(depth > 20 ? 20 : depth);
     return;
   }
@@ -141,7 +141,7 @@ int32_t DispatchCommand() {
     EnsureTables();
     RunBench(ReadNumber(CommandArgs.c_str()), true);
   }
-  CommandPending.store(0, std::memory_order_release);
+  ReleaseChannel();
   return 1;
 }
 
@@ -149,6 +149,6 @@ int32_t RunEngine(int fd) {
   Searching.store(0);
   CommandPending.store(0);
   StartInputThread(fd);
-  while (DispatchCommand() != 0) SleepMilliseconds(10);
+  while (DispatchCommand() != 0) WaitForPosting();
   return 0;
 }

@@ -26,6 +26,11 @@ constexpr size_t MaxLineLength = 1 << 20;
 constexpr size_t ReadChunk = 16383;
 
 void StartInputThread(int fd);
+// Posting and taking up a command wake the thread waiting on the channel at once: an interface
+// playing a fast game must not lose a polling interval on every move.
+void PostChannel();
+void ReleaseChannel();
+void WaitForPosting();
 // Cleans one read's worth of text into complete lines (kept for tests).
 void NormaliseLine(std::string& line);
 // The lines the input thread cuts from text arriving in one read, before cleaning; a piece

@@ -132,7 +132,7 @@ void RunSearch(bool releaseChannel) {
   StopRequested.store(0, std::memory_order_release);
   if (releaseChannel) {
     Searching.store(1, std::memory_order_release);
-    CommandPending.store(0, std::memory_order_release);
+    ReleaseChannel();
   }
   IterationDepth = 0;
   KiloNodes = 0;
