@@ -50,7 +50,7 @@ const char* Refusal(const Move& move, bool promotionLetter) {
       const bool isShort = move.kind == CastleShort;
       const int32_t corner = isShort ? move.to + 1 : move.to - 2;
       if (move.from != home || move.to != (isShort ? home + 2 : home - 2)) {
-        return "castling king not on its home square";
+        return "a king move of two files that is no castling";
       }
       if (Board[corner].type != Rook || Board[corner].colour != s) return "no rook on its corner";
       for (int32_t square = std::min(home, corner) + 1; square < std::max(home, corner); ++square) {

@@ -132,7 +132,11 @@ void FreeAttackVectors();
 int32_t IsAttacked(int8_t colour, int32_t square);
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 
-// Draws by rule, worked out from the GameLine alone. `ply` is the ply of the move just made.
+// Draws by rule, worked out from the GameLine alone. `ply` is the ply of the move just made
+// (record RootSlot + ply; negative for moves played in the game). IsRepetition: 1 when that move
+// recreates an earlier position with the same side to move, looking back four plies (full 0) or
+// over the whole reversible stretch (full 1). ReversibleCount: the number of consecutive
+// reversible moves ending with that move (the fifty-move rule draws at 100).
 int32_t IsRepetition(int32_t ply, int32_t full);
 int32_t ReversibleCount(int32_t ply);
 

@@ -101,6 +101,7 @@ uint8_t RightsLostByFen(const char* fen) {
     if (start == std::string::npos) return 0;
     const size_t end = std::min(text.find_first_of(" \t\n", start), text.size());
     field = text.substr(start, end - start);
+    if (field == "moves") return 0;  // an empty move list right after the side field
     start = end;
   }
   uint8_t lost = 0;

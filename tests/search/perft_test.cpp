@@ -9,7 +9,7 @@ int32_t Depth(int32_t release) { return SlowBuild ? release - 1 : release; }
 
 void ExpectPerft(const PerftCase& c, int32_t depth) {
   ASSERT_LT(size_t(depth), c.counts.size()) << c.id;
-  ASSERT_EQ(SetUp("fen " + c.fen), 1) << c.id;
+  ASSERT_EQ(SetUpPosition("fen " + c.fen), 1) << c.id;
   EXPECT_EQ(Perft(depth), c.counts[size_t(depth)]) << c.id << " depth " << depth;
 }
 }  // namespace

@@ -39,7 +39,7 @@ std::string CapturedOutput::Text() {
   return text;
 }
 
-int32_t SetUp(const std::string& argument, std::string* output) {
+int32_t SetUpPosition(const std::string& argument, std::string* output) {
   PrepareTablesForTests();
   CapturedOutput captured;
   const int32_t result = SetPosition(argument.c_str());

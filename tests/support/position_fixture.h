@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ class CapturedOutput {
 };
 
 // SetPosition with its output captured (into *output when given); returns its result.
-int32_t SetUp(const std::string& argument, std::string* output = nullptr);
+int32_t SetUpPosition(const std::string& argument, std::string* output = nullptr);
 
 // Every field make/unmake must restore, compared field by field (records have padding).
 struct PositionSnapshot {
@@ -53,6 +54,7 @@ struct PerftCase {
   std::vector<uint64_t> counts;
 };
 std::vector<PerftCase> LoadPerftCases(const std::string& fileName);
+inline void PrintTo(const PerftCase& c, std::ostream* out) { *out << c.id; }
 
 // Sanitizers and debug consistency checks slow perft down by an order of magnitude.
 constexpr bool SlowBuild =

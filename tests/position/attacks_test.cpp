@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "support/position_fixture.h"
+
+namespace {
+int32_t Attacks(int8_t type, const char* origin, const char* target) {
+  return PieceAttacks(type, SquareOf(origin), SquareOf(target));
+}
+}  // namespace
+
+TEST(AttackVectors, TableContents) {
+  PrepareTablesForTests();
+  EXPECT_EQ(AttackVectors[0].attackers, 0);
+  EXPECT_EQ(AttackVectors[1].attackers, 7);
+  EXPECT_EQ(AttackVectors[-16].attackers, 7);
+  EXPECT_EQ(AttackVectors[17].attackers, 11);
+  EXPECT_EQ(AttackVectors[-15 * 7].attackers, 10);
+  EXPECT_EQ(AttackVectors[-15 * 7].step, -15);
+  EXPECT_EQ(AttackVectors[112].attackers, 6);
+  EXPECT_EQ(AttackVectors[112].step, 16);
+  EXPECT_EQ(AttackVectors[33].attackers, 16);
+  EXPECT_EQ(AttackVectors[34].attackers, 10);
+  EXPECT_EQ(AttackVectors[120].attackers, 0);
+  EXPECT_EQ(AttackVectors[-120].attackers, 0);
+  int32_t lines = 0;
+  for (int32_t d = -120; d <= 120; ++d) lines += AttackVectors[d].attackers != 0;
+  EXPECT_EQ(lines, 8 * 7 + 8);
+  for (int32_t d = -120; d <= 120; ++d) EXPECT_EQ(AttackVectors[d].attackers & 32, 0);
+}
+
+TEST(PieceAttacks, LinesJumpsAndBlocks) {
+  ASSERT_EQ(SetUpPosition("fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1"), 1);
+  EXPECT_TRUE(Attacks(Rook, "a1", "a8"));
+  for (int8_t type = Empty; type <= Pawn; ++type) EXPECT_FALSE(Attacks(type, "c3", "c3"));
+  EXPECT_FALSE(Attacks(Pawn, "e2", "d3"));
+  ASSERT_EQ(SetUpPosition("fen n3k3/8/8/8/b7/8/8/R3K3 w - - 0 1"), 1);
+  EXPECT_TRUE(Attacks(Rook, "a1", "a4"));
+  EXPECT_FALSE(Attacks(Rook, "a1", "a8"));
+  ASSERT_EQ(SetUpPosition("fen N3k3/8/8/8/N7/8/8/R3K3 w - - 0 1"), 1);
+  EXPECT_FALSE(Attacks(Rook, "a1", "a8"));
+
+  ASSERT_EQ(SetUpPosition("startpos"), 1);
+  EXPECT_FALSE(Attacks(Queen, "d1", "h5"));
+  ASSERT_EQ(SetUpPosition("startpos moves e2e4"), 1);
+  EXPECT_TRUE(Attacks(Queen, "d1", "h5"));
+  EXPECT_TRUE(Attacks(Knight, "g1", "f3"));
+  EXPECT_TRUE(Attacks(Knight, "g1", "h3"));
+  EXPECT_TRUE(Attacks(Knight, "g1", "e2"));
+  EXPECT_FALSE(Attacks(Knight, "a1", "c3"));
+  EXPECT_FALSE(Attacks(Bishop, "a1", "c3"));  // b2 stands between
+  EXPECT_TRUE(Attacks(Bishop, "f1", "a6"));
+  EXPECT_TRUE(Attacks(Knight, "c1", "a2"));
+  EXPECT_FALSE(Attacks(King, "e1", "e3"));
+  EXPECT_TRUE(Attacks(King, "e1", "f2"));
+}
+
+TEST(IsAttacked, PawnsPiecesAndCaptures) {
+  ASSERT_EQ(SetUpPosition("startpos moves e2e4"), 1);
+  EXPECT_TRUE(IsAttacked(White, SquareOf("d5")));
+  EXPECT_TRUE(IsAttacked(White, SquareOf("f5")));
+  EXPECT_FALSE(IsAttacked(White, SquareOf("e5")));
+  EXPECT_TRUE(IsAttacked(White, SquareOf("f2")));  // by its own king: occupants do not matter
+  EXPECT_FALSE(IsAttacked(Black, SquareOf("e4")));
+  // Edge-file pawns look only at real squares.
+  ASSERT_EQ(SetUpPosition("fen 4k3/8/8/8/P6P/8/8/4K3 b - - 0 1"), 1);
+  EXPECT_TRUE(IsAttacked(White, SquareOf("b5")));
+  EXPECT_TRUE(IsAttacked(White, SquareOf("g5")));
+  EXPECT_FALSE(IsAttacked(White, SquareOf("a5")));
+  EXPECT_FALSE(IsAttacked(White, SquareOf("h5")));
+  // A captured piece attacks nothing; a promoted queen attacks at once.
+  ASSERT_EQ(SetUpPosition("fen 1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1"), 1);
+  EXPECT_TRUE(IsAttacked(Black, SquareOf("b1")));
+  const Move promotion{int16_t(SquareOf("b8")), int16_t(SquareOf("a7")), Promotion, Queen, Rook};
+  MakeMove(promotion);
+  EXPECT_FALSE(IsAttacked(Black, SquareOf("b1")));
+  EXPECT_TRUE(IsAttacked(White, SquareOf("h2")));
+  UnmakeMove(promotion);
+  EXPECT_TRUE(IsAttacked(Black, SquareOf("b1")));
+}
+
+TEST(IsAttacked, ColourWithoutPieces) {
+  ASSERT_EQ(SetUpPosition("startpos"), 1);
+  const int32_t lastOfficer = LastOfficer[Black], lastEntry = LastEntry[Black];
+  LastOfficer[Black] = LastEntry[Black] = -1;
+  for (int32_t square = 0; square < 120; ++square) {
+    if (Board[square].colour == Black) Board[square].type = Empty;
+  }
+  for (int32_t square = 0; square < 120; ++square) {
+    if (IsOnBoard(square)) {
+      EXPECT_FALSE(IsAttacked(Black, square)) << square;
+    }
+  }
+  LastOfficer[Black] = lastOfficer;
+  LastEntry[Black] = lastEntry;
+  ASSERT_EQ(SetUpPosition("startpos"), 1);
+}
