@@ -22,7 +22,7 @@ void NormaliseLine(std::string& line) {
 }
 
 static void WaitForFreeChannel() {
-  while (CommandPending.load(std::memory_order_acquire) != 0) SleepMilliseconds(10);
+  while (CommandPending.load(std::memory_order_acquire) != 0) SleepMilliseconds(1);
 }
 
 static void Post(const std::string& word, const std::string& arguments) {
