@@ -2,6 +2,7 @@
 // once; a result of 1 (cutoff or stop) travels up through every generator and stage.
 #include "eval/eval.h"
 #include "frontend/frontend.h"
+#include "hash/hash.h"
 #include "search/movegen.h"
 #include "search/search.h"
 
@@ -139,13 +140,15 @@ int32_t TryMove(SearchNode& node) {
   const int32_t mover = SideToMove, enemy = OtherSide;
   for (;;) {
     MakeMove(move);
+    if (newDepth > 0) PrefetchTable();
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       UnmakeMove(move);
       return 0;
     }
     if (Ply == 0) {
       ++RootMoveCount;
-      if (!SilentSearch) WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
+      if (!SilentSearch)
+        WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
     }
     if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
       node.childPv[Ply + 1] = LineEndRecord;
