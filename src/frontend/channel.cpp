@@ -114,17 +114,18 @@ class LineSplitter {
   bool dropping_ = false;
 };
 
-// End of input is "quit": an interface that has gone away leaves no engine behind. A running
-// search is stopped first.
-static void QuitAtEndOfInput() {
-  WaitForFreeChannel();
-  int32_t expected = 1;
-  if (Searching.compare_exchange_strong(expected, 2, std::memory_order_acq_rel)) {
-    StopRequested.store(1, std::memory_order_release);
-    Searching.store(1, std::memory_order_release);
-  }
-  Post("quit", "");
+std::vector<std::string> SplitInput(const char* text, size_t length) {
+  std::vector<std::string> lines;
+  LineSplitter splitter;
+  const auto keep = [&lines](std::string&& line) { lines.push_back(std::move(line)); };
+  splitter.Feed(text, strnlen(text, length), keep);
+  splitter.Finish(keep);
+  return lines;
 }
+
+// End of input is "quit": an interface that has gone away leaves no engine behind. It is the
+// very line "quit", so a running search ends and its "go" is answered as for any other command.
+static void QuitAtEndOfInput() { HandleLine("quit"); }
 
 static void InputThread(int fd) {
   LineSplitter splitter;

@@ -98,8 +98,17 @@ static void WriteIdentification() {
   WriteLine("uciok");
 }
 
+// A pondering or infinite search that has ended by itself still owes its "bestmove". Any
+// command but the three the input thread also answers during a search ends that "go" first,
+// exactly as it would have ended the running search.
+static void AnswerOwedGo() {
+  if (Is("stop") || Is("ponderhit") || Is("isready")) return;
+  if (BestMoveOwed.exchange(0, std::memory_order_acq_rel)) SendBestMove(0);
+}
+
 int32_t DispatchCommand() {
   if (CommandPending.load(std::memory_order_acquire) == 0) return 1;
+  AnswerOwedGo();
   if (Is("go")) {
     RunGo();
     return 1;

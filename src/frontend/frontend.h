@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "position/position.h"
 
@@ -27,6 +28,9 @@ constexpr size_t ReadChunk = 16383;
 void StartInputThread(int fd);
 // Cleans one read's worth of text into complete lines (kept for tests).
 void NormaliseLine(std::string& line);
+// The lines the input thread cuts from text arriving in one read, before cleaning; a piece
+// after the last line end counts as a line, as at the end of input (kept for tests).
+std::vector<std::string> SplitInput(const char* text, size_t length);
 
 // ---- Dispatcher -----------------------------------------------------------------------------
 extern int32_t HashMegabytes;

@@ -64,6 +64,7 @@ int32_t CheckTime() {
         uint32_t(TickCount() - SearchStartTick) >= uint32_t(TimeBudget))
       StopRequested.store(1, std::memory_order_release);
   }
-  if (Limits.nodes && NodeCount() >= Limits.nodes) StopRequested.store(1, std::memory_order_release);
+  if (Limits.nodes && NodeCount() >= Limits.nodes)
+    StopRequested.store(1, std::memory_order_release);
   return StopRequested.load(std::memory_order_relaxed);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "position/position.h"
 #include "search/search.h"
