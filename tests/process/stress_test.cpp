@@ -124,7 +124,7 @@ class StressRun {
   // Legal moves played from `base`, found by the engine's own generators.
   Built Walk(const std::string& base, int length) {
     std::string arguments = base;
-    if (!SetUp(base)) return {base, true};
+    if (!SetUpPosition(base)) return {base, true};
     for (int i = 0; i < length; ++i) {
       const std::vector<std::string> moves = LegalMoves();
       if (moves.empty()) break;
@@ -223,7 +223,7 @@ class StressRun {
     NormaliseLine(clean);
     const size_t space = clean.find(' ');
     const std::string arguments = space == std::string::npos ? "" : clean.substr(space + 1);
-    if (SetUp(arguments)) {
+    if (SetUpPosition(arguments)) {
       position_ = arguments;
       clean_ = built.clean;
     } else {

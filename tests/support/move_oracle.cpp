@@ -7,7 +7,7 @@
 #include "support/position_fixture.h"
 
 std::vector<std::string> OwnLegalMoves(const PositionText& position) {
-  if (!SetUp(position.arguments)) return {};
+  if (!SetUpPosition(position.arguments)) return {};
   CapturedOutput quiet;  // a refused extra move says why; the caller sees it in the moves
   for (const std::string& move : position.extra) {
     if (ApplyMoveText(move.c_str()) != 1) return {};

@@ -121,7 +121,7 @@ GameResult PlayGame(const GameSettings& settings) {
   int reversible = 0;
   GameResult result;
   for (;;) {
-    SetUp(Arguments(moves));
+    SetUpPosition(Arguments(moves));
     const bool whiteToMove = SideToMove == White;
     const std::vector<std::string> legal = LegalMoves();
     const uint64_t key = uint64_t(KeyCheck) << 32 | KeyIndex;
