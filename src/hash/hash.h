@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "position/position.h"
+
 constexpr uint32_t KeyPoolBytes = 8200;
 constexpr uint32_t CheckBank = 0;     // pool words 0..1024 (1024: side word)
 constexpr uint32_t IndexBank = 1025;  // pool words 1025..2049 (2049: side word)
@@ -39,6 +41,19 @@ static_assert(sizeof(HashEntry) == 8, "the table uses exactly its Hash size");
 
 extern HashEntry* TranspositionTable;
 extern uint32_t TableEntryCount;
+// The slot is KeyIndex mod TableEntryCount, a true remainder (the count is a power of two only
+// for power-of-two Hash sizes). It is computed without a division: TableModulus is 2^64 divided
+// by the count, rounded up, and two multiplications give the exact remainder of every 32-bit key.
+extern uint64_t TableModulus;
+inline HashEntry* TableSlot() {
+  const uint64_t fraction = TableModulus * KeyIndex;
+  return TranspositionTable + uint32_t((unsigned __int128)fraction * TableEntryCount >> 64);
+}
+// Asks for the slot of the current position ahead of the probe, so that the memory access
+// overlaps the work done before it.
+inline void PrefetchTable() {
+  if (TranspositionTable) __builtin_prefetch(TableSlot());
+}
 
 void AllocateTable(uint32_t entries);
 void FreeTable();

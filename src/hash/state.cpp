@@ -5,3 +5,4 @@ uint32_t KeyPoolSize;
 int32_t RandomSeed;
 HashEntry* TranspositionTable;
 uint32_t TableEntryCount;
+uint64_t TableModulus;

@@ -12,17 +12,19 @@ void AllocateTable(uint32_t entries) {
   // Hash is clamped to 1024 MB, so the byte count fits 32 bits.
   TranspositionTable = static_cast<HashEntry*>(AllocZeroed(entries * uint32_t(sizeof(HashEntry))));
   TableEntryCount = TranspositionTable ? entries : 0;
+  TableModulus = TableEntryCount ? UINT64_MAX / TableEntryCount + 1 : 0;
 }
 
 void FreeTable() {
   std::free(TranspositionTable);
   TranspositionTable = nullptr;
   TableEntryCount = 0;
+  TableModulus = 0;
 }
 
 static HashEntry* Slot() {
   if (!TranspositionTable) return nullptr;
-  return TranspositionTable + KeyIndex % TableEntryCount;
+  return TableSlot();
 }
 
 int32_t ProbeTable(int32_t alpha, int32_t beta, int32_t depth, int16_t& score) {

@@ -38,23 +38,25 @@ void FreeAttackVectors() {
 
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target) {
   const AttackVector& vector = AttackVectors[target - origin];
-  if ((vector.attackers & PieceBit[type]) == 0) return 0;
-  if (type == King || type == Knight) return 1;
-  int32_t square = origin;
-  do {
-    square += vector.step;
-  } while (square != target && Board[square].type == Empty);
+  const int32_t bits = vector.attackers & PieceBit[type];
+  if (bits == 0) return 0;
+  if (bits & (KingAttacker | KnightAttacker)) return 1;
+  int32_t square = origin + vector.step;
+  while (square != target && Board[square].type == Empty) square += vector.step;
   return square == target;
 }
 
 int32_t IsAttacked(int8_t colour, int32_t square) {
   const int32_t behind = square - PawnAdvance[colour];
-  for (const int32_t from : {behind - 1, behind + 1}) {
-    if (IsOnBoard(from) && Board[from].type == Pawn && Board[from].colour == colour) return 1;
-  }
+  if (IsOnBoard(behind - 1) && HoldsPiece(behind - 1, Pawn, colour)) return 1;
+  if (IsOnBoard(behind + 1) && HoldsPiece(behind + 1, Pawn, colour)) return 1;
+  // Captured entries (type 0) and pawn entries left among the officers by a promotion taken
+  // back (type 6) have no bit in any attack vector, so the one test skips them as well.
+  const PieceEntry* list = PieceList[colour];
+  const AttackVector* const vectors = AttackVectors;
   for (int32_t i = LastOfficer[colour]; i >= 0; --i) {
-    const PieceEntry& entry = PieceList[colour][i];
-    if (entry.type == Empty || entry.type == Pawn) continue;
+    const PieceEntry entry = list[i];
+    if ((vectors[square - entry.square].attackers & PieceBit[entry.type]) == 0) continue;
     if (PieceAttacks(entry.type, entry.square, square)) return 1;
   }
   return 0;

@@ -92,6 +92,14 @@ extern uint32_t KeyCheck;
 extern uint32_t KeyIndex;
 extern Move GameLine[GameLineSize];
 
+// Whether the square holds a piece of that type and colour: colour and type are the upper half
+// of the cell, so the two tests become one 16-bit comparison.
+inline bool HoldsPiece(int32_t square, int8_t type, int32_t colour) {
+  const BoardCell& cell = Board[square];
+  return uint16_t(uint8_t(cell.colour) | uint8_t(cell.type) << 8) ==
+         uint16_t(uint8_t(colour) | uint8_t(type) << 8);
+}
+
 // Castling rights the move history cannot show: a corner or king square whose right was given
 // away by a FEN's castling field, or whose king or rook move has slid out of the history window.
 // Bit k stands for CastlingSquares[k].

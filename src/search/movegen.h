@@ -36,7 +36,7 @@ int32_t GenerateEnPassant(SearchNode& node) {
   Move& move = *CurrentMove;
   for (const int32_t from : {previous.to - 1, previous.to + 1}) {
     move.from = int16_t(from);
-    if (!IsOnBoard(from) || Board[from].type != Pawn || Board[from].colour != SideToMove) continue;
+    if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, SideToMove)) continue;
     move.kind = EnPassant;
     move.piece = Pawn;
     move.captured = Empty;
@@ -48,23 +48,28 @@ int32_t GenerateEnPassant(SearchNode& node) {
 
 template <class Sink>
 int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
+  const int32_t side = SideToMove;
   Move& move = *CurrentMove;
   move.captured = Board[target].type;
   move.kind = Normal;
   move.to = int16_t(target);
-  const int32_t base = target - PawnAdvance[SideToMove];
+  const int32_t base = target - PawnAdvance[side];
   for (const int32_t from : {base - 1, base + 1}) {
-    if (!IsOnBoard(from) || Board[from].type != Pawn || Board[from].colour != SideToMove) continue;
+    if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, side)) continue;
     move.from = int16_t(from);
     move.piece = Pawn;
     if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
   }
-  const PieceEntry* list = PieceList[SideToMove];
-  for (int32_t i = LastOfficer[SideToMove]; i >= 0; --i) {
-    const int8_t type = list[i].type;
-    if (type == Empty || type == Pawn || !PieceAttacks(type, list[i].square, target)) continue;
-    move.from = int16_t(list[i].square);
-    move.piece = type;
+  // Most officers cannot reach the target at all: one vector lookup rejects them (and captured
+  // or pawn entries, whose types carry no attacker bit) before any square is walked.
+  const PieceEntry* list = PieceList[side];
+  const AttackVector* const vectors = AttackVectors;
+  for (int32_t i = LastOfficer[side]; i >= 0; --i) {
+    const PieceEntry entry = list[i];
+    if ((vectors[target - entry.square].attackers & PieceBit[entry.type]) == 0) continue;
+    if (!PieceAttacks(entry.type, entry.square, target)) continue;
+    move.from = int16_t(entry.square);
+    move.piece = entry.type;
     if (Sink::Try(node)) return 1;
   }
   return 0;

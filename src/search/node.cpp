@@ -2,6 +2,7 @@
 // once; a result of 1 (cutoff or stop) travels up through every generator and stage.
 #include "eval/eval.h"
 #include "frontend/frontend.h"
+#include "hash/hash.h"
 #include "search/movegen.h"
 #include "search/search.h"
 
@@ -139,6 +140,7 @@ int32_t TryMove(SearchNode& node) {
   const int32_t mover = SideToMove, enemy = OtherSide;
   for (;;) {
     MakeMove(move);
+    if (newDepth > 0) PrefetchTable();
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       UnmakeMove(move);
       return 0;
