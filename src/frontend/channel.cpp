@@ -51,8 +51,7 @@ static bool SameWord(const std::string& word, const char* name) {
 // Acts on a line that arrived while a search runs. Returns false when the search ended before
 // the input thread could claim it; the line is then posted like any other.
 static bool ActDuringSearch(const std::string& word, const std::string& arguments) {
-  int32_t expected = 1;
-  if (!Searching.compare_exchange_strong(expected, 2, std::memory_order_acq_rel)) return false;
+  if (!ClaimSearch(2)) return false;
   if (SameWord(word, "isready")) {
     WriteLine("readyok");
   } else if (SameWord(word, "ponderhit")) {
@@ -164,11 +163,29 @@ void StartInputThread(int fd) {
   reader.detach();
 }
 
-void EndSearching() {
+// Searching is 1 while a search runs and nobody holds it, 2 while the input thread acts on the
+// search, 3 while the search writes a line. Waits out the other holder; false when no search runs.
+bool ClaimSearch(int32_t holder) {
   for (;;) {
     int32_t expected = 1;
-    if (Searching.compare_exchange_weak(expected, 0, std::memory_order_acq_rel)) return;
-    if (expected == 0) return;
+    if (Searching.compare_exchange_weak(expected, holder, std::memory_order_acq_rel)) return true;
+    if (expected == 0) return false;
     std::this_thread::yield();
   }
+}
+
+void EndSearching() {
+  ClaimSearch(0);
+}
+
+bool BeginSearchOutput() {
+  if (!ClaimSearch(3)) return true;  // no search runs: only the main thread writes
+  if (!StopRequested.load(std::memory_order_acquire)) return true;
+  Searching.store(1, std::memory_order_release);
+  return false;
+}
+
+void EndSearchOutput() {
+  int32_t expected = 3;
+  Searching.compare_exchange_strong(expected, 1, std::memory_order_acq_rel);
 }

@@ -77,6 +77,12 @@ extern std::atomic<int32_t> StoppedByCommand;
 // The end of a search: waits out an input thread that is acting on the running search, so a
 // "stop" or "ponderhit" arriving in that instant is either seen by the dispatcher or posted.
 void EndSearching();
+bool ClaimSearch(int32_t holder);
+// The search writes its lines under the claim the input thread takes to act on a running
+// search, and writes none once a stop has been requested: nothing the search says can follow
+// the immediate "bestmove". Begin returns false when the line must not be written.
+bool BeginSearchOutput();
+void EndSearchOutput();
 
 // ---- Platform, output, allocation -----------------------------------------------------------
 uint32_t TickCount();

@@ -147,8 +147,10 @@ int32_t TryMove(SearchNode& node) {
     }
     if (Ply == 0) {
       ++RootMoveCount;
-      if (!SilentSearch)
+      if (!SilentSearch && BeginSearchOutput()) {
         WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
+        EndSearchOutput();
+      }
     }
     if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
       node.childPv[Ply + 1] = LineEndRecord;

@@ -30,8 +30,10 @@ void PrintSearchInfo() {
     line += i == 0 ? " pv " : " ";
     line += MoveToText(RootPv[i]);
   }
+  if (!BeginSearchOutput()) return;
   WriteLine("info depth %d seldepth %d score %s%s time %u nodes %" PRIu64 " nps %" PRIu64 "%s",
             IterationDepth, SelDepth, score, bound, time, nodes, nps, line.c_str());
+  EndSearchOutput();
 }
 
 // The first legal move in generation order, so that even a search stopped at once answers with
@@ -129,6 +131,9 @@ void RunSearch(bool releaseChannel) {
   Ply = 0;
   CurrentMove = GameLine + RootSlot;
   RootPv[0] = LineEndRecord;
+  // Published before the channel opens, so that even a "stop" read at once answers a legal
+  // move of this position.
+  PublishFirstLegalMove();
   StopRequested.store(0, std::memory_order_release);
   if (releaseChannel) {
     Searching.store(1, std::memory_order_release);
@@ -138,7 +143,6 @@ void RunSearch(bool releaseChannel) {
   KiloNodes = 0;
   NodesSinceCheck = 0;
   ClearKillers();
-  PublishFirstLegalMove();
   RootScore = PrepareEvaluation();
 
   SearchNode& root = NodeStack[0];

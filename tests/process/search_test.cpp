@@ -590,3 +590,30 @@ TEST_F(EngineSearch, BenchCommandLeavesTheEngineUsable) {
   SearchResult result = Search(engine, kMiddlegame, "depth 2");
   EXPECT_TRUE(IsLegalIn(engine, kMiddlegame, result.best));
 }
+
+namespace {
+
+// A "stop" that arrives together with its "go" is answered with a move of the new position,
+// never one left over from the previous search, and nothing of the search follows it.
+TEST(StopAtOnce, AnswersAMoveOfTheNewPositionAndNothingAfterIt) {
+  EngineProcess engine;
+  ASSERT_TRUE(engine.Handshake());
+  const std::string position = "fen 4k3/8/8/8/8/8/8/4K2R b - - 0 1";
+  const std::set<std::string> legal = LegalMoves(engine, position);
+  for (int round = 0; round < 20; ++round) {
+    engine.SendLine("position startpos");
+    ASSERT_TRUE(engine.Go("depth 2"));
+    engine.Send("position " + position + "\ngo infinite\nstop\nisready\n");
+    LinesUntil reply = engine.WaitForLine([](const std::string& l) { return l == "readyok"; });
+    ASSERT_TRUE(reply) << reply;
+    std::vector<std::string> bestmoves;
+    for (const std::string& line : reply.lines)
+      if (line.starts_with("bestmove")) bestmoves.push_back(line);
+    ASSERT_EQ(bestmoves.size(), 1u) << reply;
+    EXPECT_TRUE(legal.contains(BestMove(bestmoves[0]))) << reply;
+    const auto after = std::find(reply.lines.begin(), reply.lines.end(), bestmoves[0]);
+    EXPECT_EQ(after + 2, reply.lines.end()) << "lines after the bestmove: " << reply;
+  }
+}
+
+}  // namespace
