@@ -58,35 +58,11 @@ TEST_F(DrawTest, RootMoveRepeatingAnEarlierPositionOfTheGame) {
   Finish();
 }
 
-TEST_F(DrawTest, FourPliesOutAndBackInTheTree) {
-  SetPosition("startpos");
-  EXPECT_EQ(Play("g1f3"), 0);
-  Advance();
-  EXPECT_EQ(Play("g8f6"), 0);
-  Advance();
-  EXPECT_EQ(Play("f3g1"), 0);
-  Advance();
-  EXPECT_EQ(Play("f6g8"), 1);
-  Finish();
-}
-
 TEST_F(DrawTest, FourPliesThatBeginWithPlayedMoves) {
   SetPosition("startpos moves g1f3 g8f6");
   EXPECT_EQ(Play("f3g1"), 0);
   Advance();
   EXPECT_EQ(Play("f6g8"), 1);
-  Finish();
-}
-
-TEST_F(DrawTest, SixPlyCycleIsNotSeenBelowTheRoot) {
-  SetPosition("fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-  const char* cycle[] = {"e1d1", "e8d8", "d1d2", "d8d7", "d2e1", "d7e8"};
-  int32_t draws = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (i) Advance();
-    draws += Play(cycle[i]);
-  }
-  EXPECT_EQ(draws, 0);
   Finish();
 }
 
