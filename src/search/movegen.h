@@ -75,6 +75,68 @@ int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
   return 0;
 }
 
+// The king and knight bits of an attack vector: pieces that reach in one step, with no walk.
+constexpr int32_t StepAttackerBits = 1 | 16;
+
+// The side's live officers in scan order (last list entry first), with each one's attacker bit
+// read once. A node asks for the captures of every enemy piece against the same officers, so
+// collecting them once drops captured and pawn entries from every later scan and saves re-reading
+// type and bit; the scan order, and so the move order, is that of the piece list.
+struct OfficerSet {
+  struct Slot {
+    int32_t square;
+    int32_t bit;
+    int32_t type;
+  };
+  int32_t count;
+  Slot slot[16];
+};
+
+inline void CollectOfficers(OfficerSet& set, int32_t side) {
+  const PieceEntry* list = PieceList[side];
+  int32_t n = 0;
+  for (int32_t i = LastOfficer[side]; i >= 0; --i) {
+    const PieceEntry entry = list[i];
+    if (entry.type == Empty || entry.type == Pawn) continue;
+    set.slot[n++] = OfficerSet::Slot{entry.square, PieceBit[entry.type], entry.type};
+  }
+  set.count = n;
+}
+
+// The same moves in the same order as GenerateCapturesOf, with the side's officers collected.
+template <class Sink>
+int32_t GenerateCapturesOf(SearchNode& node, int32_t target, const OfficerSet& officers) {
+  const int32_t side = SideToMove;
+  Move& move = *CurrentMove;
+  move.captured = Board[target].type;
+  move.kind = Normal;
+  move.to = int16_t(target);
+  const int32_t base = target - PawnAdvance[side];
+  for (const int32_t from : {base - 1, base + 1}) {
+    if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, side)) continue;
+    move.from = int16_t(from);
+    move.piece = Pawn;
+    if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
+  }
+  const AttackVector* const vectors = AttackVectors;
+  for (int32_t i = 0; i < officers.count; ++i) {
+    const OfficerSet::Slot& slot = officers.slot[i];
+    const AttackVector vector = vectors[target - slot.square];
+    const int32_t bits = vector.attackers & slot.bit;
+    if (bits == 0) continue;
+    // King and knight bits need no walk; a slider needs every square between to be empty.
+    if ((bits & StepAttackerBits) == 0) {
+      int32_t square = slot.square + vector.step;
+      while (square != target && Board[square].type == Empty) square += vector.step;
+      if (square != target) continue;
+    }
+    move.from = int16_t(slot.square);
+    move.piece = int8_t(slot.type);
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
 template <class Sink>
 int32_t GenerateCastling(SearchNode& node) {
   const int32_t king = SideToMove == White ? SquareE1 : SquareE8;

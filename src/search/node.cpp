@@ -36,10 +36,12 @@ void SearchMoves(SearchNode& node) {
 
   node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
+  OfficerSet officers;
+  CollectOfficers(officers, SideToMove);
   for (int32_t i = 1; i <= LastEntry[enemy]; ++i) {
     const PieceEntry& entry = PieceList[enemy][i];
     if (entry.type != Empty && entry.square != previous.to &&
-        GenerateCapturesOf<SearchSink>(node, entry.square))
+        GenerateCapturesOf<SearchSink>(node, entry.square, officers))
       return;
   }
 
