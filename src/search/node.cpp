@@ -36,15 +36,21 @@ void SearchMoves(SearchNode& node) {
 
   node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
+  OfficerSet officers;
+  CollectOfficers(officers, SideToMove);
   for (int32_t i = 1; i <= LastEntry[enemy]; ++i) {
     const PieceEntry& entry = PieceList[enemy][i];
     if (entry.type != Empty && entry.square != previous.to &&
-        GenerateCapturesOf<SearchSink>(node, entry.square))
+        GenerateCapturesOf<SearchSink>(node, entry.square, officers))
       return;
   }
 
   const int32_t side = SideToMove;
   if (node.quiescent) {
+    // Only a pawn on its seventh rank captures onto the last rank, so without such a capture
+    // square there is no push to promote.
+    constexpr uint64_t LastRankBits[2] = {uint64_t(0xFF) << 56, 0xFF};
+    if ((officers.pawnReach & LastRankBits[side]) == 0) return;
     for (int32_t i = 1; i <= LastEntry[side]; ++i) {
       const PieceEntry& entry = PieceList[side][i];
       if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&
