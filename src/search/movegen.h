@@ -46,13 +46,10 @@ int32_t GenerateEnPassant(SearchNode& node) {
   return 0;
 }
 
+// Pawn captures onto the target, the lower file first; *CurrentMove already names the target.
 template <class Sink>
-int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
-  const int32_t side = SideToMove;
+int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, int32_t side) {
   Move& move = *CurrentMove;
-  move.captured = Board[target].type;
-  move.kind = Normal;
-  move.to = int16_t(target);
   const int32_t base = target - PawnAdvance[side];
   for (const int32_t from : {base - 1, base + 1}) {
     if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, side)) continue;
@@ -60,6 +57,17 @@ int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
     move.piece = Pawn;
     if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
   }
+  return 0;
+}
+
+template <class Sink>
+int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
+  const int32_t side = SideToMove;
+  Move& move = *CurrentMove;
+  move.captured = Board[target].type;
+  move.kind = Normal;
+  move.to = int16_t(target);
+  if (GeneratePawnCapturesOf<Sink>(node, target, side)) return 1;
   // Most officers cannot reach the target at all: one vector lookup rejects them (and captured
   // or pawn entries, whose types carry no attacker bit) before any square is walked.
   const PieceEntry* list = PieceList[side];
@@ -177,13 +185,7 @@ int32_t GenerateCapturesOf(SearchNode& node, int32_t target, const OfficerSet& o
   move.kind = Normal;
   move.to = int16_t(target);
   if (officers.pawnReach >> bit & 1) {
-    const int32_t base = target - PawnAdvance[side];
-    for (const int32_t from : {base - 1, base + 1}) {
-      if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, side)) continue;
-      move.from = int16_t(from);
-      move.piece = Pawn;
-      if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
-    }
+    if (GeneratePawnCapturesOf<Sink>(node, target, side)) return 1;
   }
   if ((officers.reach >> bit & 1) == 0) return 0;
   const AttackVector* const vectors = AttackVectors;
