@@ -12,7 +12,15 @@ constexpr bool IsOnBoard(int32_t square) { return (square & 0x88) == 0; }
 
 constexpr int32_t White = 0, Black = 1;
 
-enum PieceType : int8_t { Empty = 0, King = 1, Queen = 2, Rook = 3, Bishop = 4, Knight = 5, Pawn = 6 };
+enum PieceType : int8_t {
+  Empty = 0,
+  King = 1,
+  Queen = 2,
+  Rook = 3,
+  Bishop = 4,
+  Knight = 5,
+  Pawn = 6
+};
 constexpr char PieceLetters[] = " kqrbnp";
 
 // A cell keeps colour and list index even when empty: a capture clears only the type, and the
@@ -67,7 +75,7 @@ inline bool SameMove(const Move& a, const Move& b) {
 constexpr int32_t GameLineSize = 169;
 constexpr int32_t RootSlot = 104;
 
-constexpr int8_t Directions[16] = {1, -1, 16, -16, 17, -17, 15, -15,
+constexpr int8_t Directions[16] = {1,  -1,  16, -16, 17, -17, 15, -15,
                                    14, -14, 18, -18, 31, -31, 33, -33};
 constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
@@ -97,7 +105,9 @@ void RebuildPieceLists();
 
 // Notation. MoveToText returns a static buffer rewritten by every call.
 const char* MoveToText(const Move& move);
-// Plays one move word of a move list; 1 when played, 0 when the word was ignored.
+// Plays one move word of a move list: 1 when played, 0 when the word is malformed and ignored,
+// -1 when it is refused because MakeMove could not play it safely (one "info string" line says
+// why; the caller ignores the rest of the list).
 int32_t ApplyMoveText(const char* word);
 
 void MakeMove(const Move& move);

@@ -45,11 +45,15 @@ extern int32_t RootScore;
 extern int32_t RootBound;
 extern int32_t RootMoveCount;
 extern Move Killers[MaxPly][2];
+// The bench searches without information lines.
+extern bool SilentSearch;
 
 // Rank bits of the rank from which a pawn's push promotes.
 constexpr int32_t SeventhRank[2] = {0x60, 0x10};
 
 void SearchRoot();
+// The search itself; a "go" also hands the command channel back to the input thread.
+void RunSearch(bool releaseChannel);
 void PrintSearchInfo();
 void SearchMoves(SearchNode& node);
 int32_t TryMove(SearchNode& node);

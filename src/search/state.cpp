@@ -10,3 +10,4 @@ int32_t RootScore;
 int32_t RootBound;
 int32_t RootMoveCount;
 Move Killers[MaxPly][2];
+bool SilentSearch;

@@ -1,0 +1,74 @@
+// Move evaluation: the change of the running score that one move causes, read from the root's
+// tables and the per-ply pawn-file records, without looking at the board.
+#include "eval/eval.h"
+#include "position/position.h"
+#include "search/search.h"
+
+namespace {
+
+// The side ahead at the root wants pieces off and pawns on; the side behind the reverse.
+int32_t TradeBonus(int32_t side, int8_t captured) {
+  if (PieceCount > 11 || (RootScore <= 192 && RootScore >= -192)) return 0;
+  int32_t bonus = RootScore > 0 ? 16 : -16;
+  if (RootSide != side) bonus = -bonus;
+  if (captured == Pawn) bonus = -bonus;
+  return bonus;
+}
+
+// A pawn that captures (or takes en passant) leaves its file for another.
+int32_t ShiftPawnFile(int32_t side, int32_t from, int32_t to) {
+  const uint8_t toBit = uint8_t(FileBit[to & 7]), fromBit = uint8_t(FileBit[from & 7]);
+  PawnFileRecord& record = PawnFiles[Ply];
+  record.doubled[side] |= toBit & record.files[side];
+  record.files[side] = (record.files[side] & ~fromBit) | record.doubled[side] | toBit;
+  record.doubled[side] &= ~fromBit;
+  return PawnPenalty(Ply - 1, side) - PawnPenalty(Ply, side);
+}
+
+}  // namespace
+
+int32_t PawnPenalty(int32_t ply, int32_t side) {
+  const int32_t files = PawnFiles[ply].files[side];
+  const int32_t doubled = PawnFiles[ply].doubled[side];
+  const int32_t isolated = files & ~((files << 1) | (files >> 1)) & 0xFF;
+  return 20 * BitCount[isolated] + 8 * BitCount[doubled] + 40 * BitCount[isolated & doubled];
+}
+
+int32_t TakePawnOffFile(int8_t side, int32_t square) {
+  const uint8_t bit = uint8_t(FileBit[square & 7]);
+  PawnFileRecord& record = PawnFiles[Ply];
+  record.files[side] = (record.files[side] & ~bit) | record.doubled[side];
+  record.doubled[side] &= ~bit;
+  return PawnPenalty(Ply - 1, side) - PawnPenalty(Ply, side);
+}
+
+int32_t EvaluateMove() {
+  const Move& m = *CurrentMove;
+  const int32_t s = SideToMove, o = OtherSide;
+  const int8_t p = m.piece;
+  int32_t gain = PieceSquare[s][p][m.to] - PieceSquare[s][p][m.from];
+  PawnFiles[Ply] = PawnFiles[Ply - 1];
+  switch (m.kind) {
+    case EnPassant:
+      gain += PieceSquare[o][Pawn][m.to - PawnAdvance[s]] + PieceValue[Pawn];
+      break;
+    case Promotion:
+      gain += PieceSquare[s][p][m.from] + PieceValue[p] - PieceValue[Pawn] -
+              PieceSquare[s][Pawn][m.from] + TakePawnOffFile(int8_t(s), m.from);
+      break;
+    case CastleShort:
+      gain += PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
+      break;
+    case CastleLong:
+      gain += PieceSquare[s][Rook][m.to + 1] - PieceSquare[s][Rook][m.to - 2] + 16;
+      break;
+    default:
+      break;
+  }
+  if (m.captured != Empty)
+    gain += PieceSquare[o][m.captured][m.to] + PieceValue[m.captured] + TradeBonus(s, m.captured);
+  if (p == Pawn && (m.captured != Empty || m.kind != Normal))
+    gain += ShiftPawnFile(s, m.from, m.to);
+  if (m.captured == Pawn || m.kind == EnPassant) gain -= TakePawnOffFile(int8_t(o), m.to);
+  return gain;
+}

@@ -1,0 +1,79 @@
+// Node entry below the root: stand pat in quiescence, the table elsewhere, then the null move,
+// the move loop, mate and stalemate scoring, the table store and the killer.
+#include "eval/eval.h"
+#include "frontend/frontend.h"
+#include "hash/hash.h"
+#include "search/search.h"
+
+static void SwapSides() {
+  const int32_t side = SideToMove;
+  SideToMove = OtherSide;
+  OtherSide = side;
+}
+
+static bool SideToMoveInCheck() {
+  return IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square) != 0;
+}
+
+static bool Stopped() { return StopRequested.load(std::memory_order_acquire) != 0; }
+
+// The side to move passes; if even that holds beta, the node is cut.
+static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t depth,
+                          int32_t evaluation) {
+  *CurrentMove = NullMoveRecord;
+  node.stage = StageNull;
+  const int32_t nullDepth = depth - 3 < 1 ? 1 : depth - 3;
+  MakeMove(*CurrentMove);
+  PawnFiles[Ply] = PawnFiles[Ply - 1];
+  ++Ply;
+  ++CurrentMove;
+  if (Ply > SelDepth) SelDepth = Ply;
+  node.childPv[Ply] = LineEndRecord;
+  node.best = int16_t(-SearchChild(-beta, -beta + 1, nullDepth, -evaluation, node.childPv));
+  --Ply;
+  --CurrentMove;
+  UnmakeMove(*CurrentMove);
+  if (node.best >= beta) {
+    if (!Stopped()) StoreTable(alpha, beta, depth, node.best);
+    return true;
+  }
+  node.best = int16_t(Ply - MateScore);
+  return false;
+}
+
+int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv) {
+  SearchNode& node = NodeStack[Ply];
+  if (depth <= 0) {
+    node.best = int16_t(-evaluation);
+    if (alpha < node.best) {
+      if (node.best >= beta) return beta;
+      alpha = node.best;
+    }
+    node.quiescent = 1;
+  } else {
+    if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
+    node.quiescent = 0;
+    node.best = int16_t(Ply - MateScore);
+  }
+  node.alpha = int16_t(alpha);
+  node.beta = int16_t(beta);
+  node.depth = int16_t(depth);
+  node.moverEval = int16_t(evaluation);
+  node.pv = pv;
+  SwapSides();
+
+  const bool nullMoveAllowed = depth > 2 && CurrentMove[-1].kind != NullMove && beta < MateScore &&
+                               Ply <= 61 && !SideToMoveInCheck();
+  if (!(nullMoveAllowed && NullMoveHolds(node, alpha, beta, depth, evaluation))) {
+    SearchMoves(node);
+    if (!Stopped()) {
+      if (node.best == Ply - MateScore && !SideToMoveInCheck()) node.best = 0;
+      if (!node.quiescent) {
+        StoreTable(alpha, beta, depth, node.best);
+        if (node.best >= beta) StoreKiller(node.pv[Ply]);
+      }
+    }
+  }
+  SwapSides();
+  return node.best < beta ? node.best : beta;
+}

@@ -1,0 +1,165 @@
+// Staged move generation without move lists. Each generator builds one move at a time in
+// *CurrentMove and hands it to Sink::Try at once; a 1 from Try (a cutoff or a stop) ends the
+// generator with 1. The search's sink is TryMove, perft counts. The order in which moves come out
+// is fixed and part of the engine's behaviour: node counts depend on it.
+#pragma once
+
+#include <cstdint>
+
+#include "position/position.h"
+#include "search/search.h"
+
+// Either end of the board, tested as one unsigned comparison.
+inline bool IsLastRank(int32_t square) { return uint32_t(square - 8) > 0x67; }
+// Rank 2 for White, rank 7 for Black (a pawn on its seventh promotes before it gets here).
+inline bool IsPawnStartRank(int32_t square) { return uint16_t(square - 0x18) > 0x47; }
+
+template <class Sink>
+int32_t GeneratePromotions(SearchNode& node) {
+  Move& move = *CurrentMove;
+  move.kind = Promotion;
+  for (const int8_t type : {Queen, Rook, Bishop, Knight}) {
+    move.piece = type;
+    if (Sink::Try(node)) return 1;
+  }
+  move.kind = Normal;
+  move.piece = Pawn;
+  return 0;
+}
+
+template <class Sink>
+int32_t GenerateEnPassant(SearchNode& node) {
+  const Move& previous = CurrentMove[-1];
+  const int32_t distance = previous.to - previous.from;
+  if (previous.piece != Pawn || (distance != 32 && distance != -32)) return 0;
+  Move& move = *CurrentMove;
+  for (const int32_t from : {previous.to - 1, previous.to + 1}) {
+    move.from = int16_t(from);
+    if (!IsOnBoard(from) || Board[from].type != Pawn || Board[from].colour != SideToMove) continue;
+    move.kind = EnPassant;
+    move.piece = Pawn;
+    move.captured = Empty;
+    move.to = int16_t((previous.to + previous.from) / 2);
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
+template <class Sink>
+int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
+  Move& move = *CurrentMove;
+  move.captured = Board[target].type;
+  move.kind = Normal;
+  move.to = int16_t(target);
+  const int32_t base = target - PawnAdvance[SideToMove];
+  for (const int32_t from : {base - 1, base + 1}) {
+    if (!IsOnBoard(from) || Board[from].type != Pawn || Board[from].colour != SideToMove) continue;
+    move.from = int16_t(from);
+    move.piece = Pawn;
+    if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
+  }
+  const PieceEntry* list = PieceList[SideToMove];
+  for (int32_t i = LastOfficer[SideToMove]; i >= 0; --i) {
+    const int8_t type = list[i].type;
+    if (type == Empty || type == Pawn || !PieceAttacks(type, list[i].square, target)) continue;
+    move.from = int16_t(list[i].square);
+    move.piece = type;
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
+template <class Sink>
+int32_t GenerateCastling(SearchNode& node) {
+  const int32_t king = SideToMove == White ? SquareE1 : SquareE8;
+  const int8_t enemy = int8_t(OtherSide);
+  if (!IsUnmoved(king, King, SideToMove) || IsAttacked(enemy, king)) return 0;
+  Move& move = *CurrentMove;
+  move.piece = King;
+  move.captured = Empty;
+  move.from = int16_t(king);
+  if (Board[king + 1].type == Empty && Board[king + 2].type == Empty) {
+    move.to = int16_t(king + 2);
+    move.kind = CastleShort;
+    if (IsUnmoved(king + 3, Rook, SideToMove) && !IsAttacked(enemy, king + 1) && Sink::Try(node)) {
+      return 1;
+    }
+  }
+  if (Board[king - 1].type == Empty && Board[king - 2].type == Empty &&
+      Board[king - 3].type == Empty) {
+    move.to = int16_t(king - 2);
+    move.kind = CastleLong;
+    if (IsUnmoved(king - 4, Rook, SideToMove) && !IsAttacked(enemy, king - 1) && Sink::Try(node)) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Steps of one direction range (first down to last), each to an empty square only.
+template <class Sink>
+int32_t GenerateSteps(SearchNode& node, int32_t square, int32_t first, int32_t last) {
+  Move& move = *CurrentMove;
+  for (int32_t d = first; d >= last; --d) {
+    const int32_t to = square + Directions[d];
+    if (!IsOnBoard(to) || Board[to].type != Empty) continue;
+    move.to = int16_t(to);
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
+// Slides along each direction from the piece outwards until the first occupied square.
+template <class Sink>
+int32_t GenerateSlides(SearchNode& node, int32_t square, int32_t first, int32_t last) {
+  Move& move = *CurrentMove;
+  for (int32_t d = first; d >= last; --d) {
+    const int32_t step = Directions[d];
+    for (int32_t to = square + step; IsOnBoard(to) && Board[to].type == Empty; to += step) {
+      move.to = int16_t(to);
+      if (Sink::Try(node)) return 1;
+    }
+  }
+  return 0;
+}
+
+template <class Sink>
+int32_t GeneratePawnPushes(SearchNode& node, int32_t square) {
+  Move& move = *CurrentMove;
+  const int32_t advance = PawnAdvance[SideToMove];
+  int32_t to = square + advance;
+  if (Board[to].type != Empty) return 0;
+  move.to = int16_t(to);
+  if (IsLastRank(to)) return GeneratePromotions<Sink>(node);
+  if (Sink::Try(node)) return 1;
+  if (!IsPawnStartRank(square)) return 0;
+  to += advance;
+  if (Board[to].type != Empty) return 0;
+  move.to = int16_t(to);
+  return Sink::Try(node);
+}
+
+template <class Sink>
+int32_t GenerateQuietMoves(SearchNode& node, int32_t square) {
+  Move& move = *CurrentMove;
+  move.kind = Normal;
+  move.from = int16_t(square);
+  move.piece = Board[square].type;
+  move.captured = Empty;
+  switch (move.piece) {
+    case King:
+      return GenerateSteps<Sink>(node, square, 7, 0);
+    case Knight:
+      return GenerateSteps<Sink>(node, square, 15, 8);
+    case Pawn:
+      return GeneratePawnPushes<Sink>(node, square);
+    case Queen:
+      return GenerateSlides<Sink>(node, square, 7, 0);
+    case Rook:
+      return GenerateSlides<Sink>(node, square, 3, 0);
+    case Bishop:
+      return GenerateSlides<Sink>(node, square, 7, 4);
+    default:
+      return 0;
+  }
+}

@@ -1,0 +1,183 @@
+// The move loop. Every move is built by a generator in *CurrentMove and handed to TryMove at
+// once; a result of 1 (cutoff or stop) travels up through every generator and stage.
+#include "eval/eval.h"
+#include "frontend/frontend.h"
+#include "search/movegen.h"
+#include "search/search.h"
+
+static const Move& PreviousMove() { return CurrentMove[-1]; }
+
+void SearchMoves(SearchNode& node) {
+  const Move& previous = PreviousMove();
+
+  if (node.pv[Ply].piece != 0) {
+    node.stage = StagePv;
+    *CurrentMove = node.pv[Ply];
+    if (TryMove(node)) return;
+  }
+
+  node.stage = StageRecaptures;
+  if (GenerateEnPassant<SearchSink>(node)) return;
+  if (previous.piece != Empty && previous.piece != King &&
+      GenerateCapturesOf<SearchSink>(node, previous.to))
+    return;
+
+  if (!node.quiescent) {
+    node.stage = StageKillers;
+    const Move* killers = Killers[Ply];
+    if (killers[0].kind != LineEnd) {
+      for (int slot = 0; slot < 2; ++slot) {
+        *CurrentMove = killers[slot];
+        if (CurrentMove->to != previous.to && IsKillerPlayable() && TryMove(node)) return;
+      }
+    }
+  }
+
+  node.stage = StageRemaining;
+  const int32_t enemy = OtherSide;
+  for (int32_t i = 1; i <= LastEntry[enemy]; ++i) {
+    const PieceEntry& entry = PieceList[enemy][i];
+    if (entry.type != Empty && entry.square != previous.to &&
+        GenerateCapturesOf<SearchSink>(node, entry.square))
+      return;
+  }
+
+  const int32_t side = SideToMove;
+  if (node.quiescent) {
+    for (int32_t i = 1; i <= LastEntry[side]; ++i) {
+      const PieceEntry& entry = PieceList[side][i];
+      if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&
+          GenerateQuietMoves<SearchSink>(node, entry.square))
+        return;
+    }
+    return;
+  }
+
+  if (GenerateCastling<SearchSink>(node)) return;
+  for (int32_t i = 1; i <= LastEntry[side]; ++i) {
+    const PieceEntry& entry = PieceList[side][i];
+    if (entry.type != Empty && GenerateQuietMoves<SearchSink>(node, entry.square)) return;
+  }
+  GenerateQuietMoves<SearchSink>(node, PieceList[side][0].square);
+}
+
+// Moves already searched in an earlier stage of this node are skipped.
+static bool AlreadyTried(const SearchNode& node, const Move& move) {
+  switch (node.stage) {
+    case StageRemaining:
+      if (!node.quiescent && Killers[Ply][0].kind != LineEnd) {
+        if (SameMove(move, Killers[Ply][0])) return true;
+        if (Killers[Ply][1].kind != LineEnd && SameMove(move, Killers[Ply][1])) return true;
+      }
+      [[fallthrough]];
+    case StageKillers:
+      if (move.to == PreviousMove().to || move.kind == EnPassant) return true;
+      [[fallthrough]];
+    case StageRecaptures:
+      return SameMove(move, node.pv[Ply]);
+    default:
+      return false;
+  }
+}
+
+// Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
+// (the pawn still stands on its origin while this is asked).
+static bool GivesCheck(const Move& move) {
+  const int32_t enemyKing = PieceList[OtherSide][0].square;
+  if (move.piece == Pawn) {
+    const int32_t difference = enemyKing - move.to - PawnAdvance[SideToMove];
+    return difference == 1 || difference == -1;
+  }
+  return PieceAttacks(move.piece, move.to, enemyKing) != 0;
+}
+
+static void CopyContinuation(SearchNode& node) {
+  int32_t i = Ply + 1;
+  for (; i < 63 && node.childPv[i].piece != Empty; ++i) node.pv[i] = node.childPv[i];
+  node.pv[i] = LineEndRecord;
+}
+
+static void SeedChildLine(SearchNode& node) {
+  if (node.stage != StagePv) {
+    node.childPv[Ply] = LineEndRecord;
+    return;
+  }
+  int32_t i = Ply;
+  for (; i < 63 && node.pv[i].kind != LineEnd; ++i) node.childPv[i] = node.pv[i];
+  node.childPv[i] = LineEndRecord;
+}
+
+static void ReportRootLine(const SearchNode& node) {
+  RootScore = node.best;
+  PublishRootMoves(&RootPv[0], &RootPv[1]);
+  PrintSearchInfo();
+}
+
+int32_t TryMove(SearchNode& node) {
+  Move& move = *CurrentMove;
+  if (AlreadyTried(node, move)) return 0;
+
+  const int32_t moveEval = EvaluateMove() - node.moverEval;
+  const Move& previous = PreviousMove();
+  const bool givesCheck = GivesCheck(move);
+  int32_t newDepth = node.depth - 1;
+  if (move.piece == Pawn && (move.to < 0x18 || move.to > 0x5F)) newDepth = node.depth;
+  if (givesCheck || move.kind == Promotion ||
+      (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
+       PieceValue[previous.piece] > PieceValue[move.piece]))
+    newDepth = node.depth;
+
+  const int32_t mated = Ply - MateScore;
+  if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
+      moveEval + 300 <= node.alpha) {
+    if (moveEval > node.best) node.best = int16_t(moveEval);
+    return 0;
+  }
+  if (Ply >= 62) return 0;
+
+  bool nullWindow = node.best != mated && node.alpha <= node.best;
+  const int32_t mover = SideToMove, enemy = OtherSide;
+  for (;;) {
+    MakeMove(move);
+    if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
+      UnmakeMove(move);
+      return 0;
+    }
+    if (Ply == 0) {
+      ++RootMoveCount;
+      if (!SilentSearch) WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
+    }
+    if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
+      node.childPv[Ply + 1] = LineEndRecord;
+    } else {
+      ++Ply;
+      ++CurrentMove;
+      if (Ply > SelDepth) SelDepth = Ply;
+      SeedChildLine(node);
+      for (int32_t reduction = newDepth > 4 ? 3 : 0;; reduction = 0) {
+        const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
+        node.moveScore =
+            int16_t(-SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval, node.childPv));
+        if (reduction == 0) break;
+      }
+      --Ply;
+      --CurrentMove;
+    }
+    UnmakeMove(move);
+    if (CheckTime()) return 1;
+
+    if (node.moveScore > node.best) node.best = node.moveScore;
+    if (SameMove(move, node.pv[Ply])) {
+      CopyContinuation(node);
+      if (Ply == 0) ReportRootLine(node);
+    }
+    if (node.best <= node.alpha) return 0;
+    CopyContinuation(node);
+    node.pv[Ply] = move;
+    if (Ply == 0) ReportRootLine(node);
+    if (node.best >= node.beta) return 1;
+    node.alpha = node.best;
+    if (!nullWindow) return 0;
+    nullWindow = false;
+  }
+}

@@ -1,0 +1,153 @@
+// Iterative deepening at the root: each iteration one ply deeper, from depth 2 on inside an
+// aspiration window of half a pawn around the last score, widened by re-searching when the score
+// falls outside it.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "eval/eval.h"
+#include "frontend/frontend.h"
+#include "hash/hash.h"
+#include "search/movegen.h"
+#include "search/search.h"
+
+void PrintSearchInfo() {
+  if (SilentSearch) return;
+  const uint64_t nodes = NodeCount();
+  const uint32_t time = TickCount() - SearchStartTick;
+  const uint64_t nps = time == 0 ? 0 : nodes / time * 1000;
+  char score[40];
+  if (std::abs(RootScore) <= MateThreshold - 1) {
+    std::snprintf(score, sizeof score, "cp %d", RootScore * 100 / 256);
+  } else {
+    const int32_t moves = (MateScore + 1 - std::abs(RootScore)) / 2;
+    std::snprintf(score, sizeof score, "mate %d", RootScore < 0 ? -moves : moves);
+  }
+  const char* bound = RootBound < 0 ? " upperbound" : RootBound > 0 ? " lowerbound" : "";
+  std::string line;
+  for (int32_t i = 0; i <= 62 && RootPv[i].kind != LineEnd; ++i) {
+    line += i == 0 ? " pv " : " ";
+    line += MoveToText(RootPv[i]);
+  }
+  WriteLine("info depth %d seldepth %d score %s%s time %u nodes %" PRIu64 " nps %" PRIu64 "%s",
+            IterationDepth, SelDepth, score, bound, time, nodes, nps, line.c_str());
+}
+
+// The first legal move in generation order, so that even a search stopped at once answers with
+// a move the interface accepts.
+struct FirstLegalSink {
+  static inline Move found;
+  static int32_t Try(SearchNode&) {
+    const int32_t mover = SideToMove;
+    MakeMove(*CurrentMove);
+    const bool legal = !IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
+    UnmakeMove(*CurrentMove);
+    if (legal) found = *CurrentMove;
+    return legal ? 1 : 0;
+  }
+};
+
+static void PublishFirstLegalMove() {
+  SearchNode& node = NodeStack[0];
+  FirstLegalSink::found = LineEndRecord;
+  const int32_t side = SideToMove, enemy = OtherSide;
+  bool done = GenerateEnPassant<FirstLegalSink>(node);
+  for (int32_t i = 1; !done && i <= LastEntry[enemy]; ++i)
+    if (PieceList[enemy][i].type != Empty)
+      done = GenerateCapturesOf<FirstLegalSink>(node, PieceList[enemy][i].square);
+  if (!done) done = GenerateCastling<FirstLegalSink>(node);
+  for (int32_t i = 1; !done && i <= LastEntry[side]; ++i)
+    if (PieceList[side][i].type != Empty)
+      done = GenerateQuietMoves<FirstLegalSink>(node, PieceList[side][i].square);
+  if (!done) GenerateQuietMoves<FirstLegalSink>(node, PieceList[side][0].square);
+  PublishRootMoves(&FirstLegalSink::found, nullptr);
+}
+
+static bool InCheck() { return IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square); }
+
+static bool TimeForAnotherIteration() {
+  if (PonderOrInfinite.load(std::memory_order_acquire) || !Limits.clock || Limits.hardBudget)
+    return true;
+  return uint32_t(TickCount() - SearchStartTick) <= uint32_t(2 * TimeBudget / 3);
+}
+
+// One iteration: passes with a widening window until the score falls inside it. Returns false
+// when the search must end now.
+static bool SearchIteration(SearchNode& root, bool& onlyMove) {
+  int32_t alpha = -MateScore, beta = MateScore;
+  if (IterationDepth > 1) {
+    alpha = RootScore - 128;
+    beta = RootScore + 128;
+  }
+  RootBound = 0;
+  RootMoveCount = 0;
+  for (;;) {
+    PrintSearchInfo();
+    root.best = -MateScore;
+    root.alpha = int16_t(alpha);
+    root.beta = int16_t(beta);
+    root.depth = int16_t(IterationDepth);
+    SearchMoves(root);
+    if (StopRequested.load(std::memory_order_acquire)) return false;
+    if (root.best == -MateScore && !InCheck()) root.best = 0;
+    StoreTable(alpha, beta, IterationDepth, root.best);
+    if (RootMoveCount == 0) {
+      // Mated or stalemated: nothing deeper can change that, also when pondering.
+      RootScore = root.best;
+      return false;
+    }
+    if (RootMoveCount <= 1 && IterationDepth == 1 &&
+        !PonderOrInfinite.load(std::memory_order_acquire)) {
+      onlyMove = true;
+      return false;
+    }
+    if (RootScore <= alpha) {
+      if (RootBound == 0) beta = alpha - 1;
+      alpha = -MateScore;
+      RootBound = -1;
+    } else if (RootScore >= beta) {
+      if (RootBound == 0) alpha = beta + 1;
+      beta = MateScore;
+      RootBound = 1;
+    } else {
+      return true;
+    }
+  }
+}
+
+void RunSearch(bool releaseChannel) {
+  SearchStartTick = TickCount();
+  Ply = 0;
+  CurrentMove = GameLine + RootSlot;
+  RootPv[0] = LineEndRecord;
+  StopRequested.store(0, std::memory_order_release);
+  if (releaseChannel) {
+    Searching.store(1, std::memory_order_release);
+    CommandPending.store(0, std::memory_order_release);
+  }
+  IterationDepth = 0;
+  KiloNodes = 0;
+  NodesSinceCheck = 0;
+  ClearKillers();
+  PublishFirstLegalMove();
+  RootScore = PrepareEvaluation();
+
+  SearchNode& root = NodeStack[0];
+  root.moverEval = int16_t(-RootScore);
+  root.quiescent = 0;
+  root.pv = RootPv;
+  bool onlyMove = false;
+  for (;;) {
+    ++IterationDepth;
+    SelDepth = IterationDepth;
+    if (!SearchIteration(root, onlyMove)) break;
+    StoreKiller(RootPv[0]);
+    if (!TimeForAnotherIteration() || IterationDepth > 62 || IterationDepth >= Limits.depth ||
+        std::abs(RootScore) >= MateThreshold)
+      break;
+  }
+  if (releaseChannel) EndSearching();
+}
+
+void SearchRoot() { RunSearch(true); }

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "frontend/frontend.h"
+#include "hash/hash.h"
+#include "position/position.h"
+
+namespace {
+
+class TableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PrepareTables(1);
+    std::fill_n(TranspositionTable, TableEntryCount, HashEntry{});
+    KeyIndex = 12345;
+    KeyCheck = 0xC0FFEE;
+  }
+  static int16_t Probe(int32_t alpha, int32_t beta, int32_t depth, bool expectHit = true) {
+    int16_t score = 7777;
+    EXPECT_EQ(ProbeTable(alpha, beta, depth, score), expectHit ? 1 : 0);
+    return score;
+  }
+};
+
+TEST_F(TableTest, SizeFollowsTheHashOption) {
+  EXPECT_EQ(TableEntryCount, 131072u);
+  PrepareTables(3);
+  EXPECT_EQ(TableEntryCount, 3u * 131072u);
+  PrepareTables(1);
+}
+
+TEST_F(TableTest, FreshTableAnswersNothing) { Probe(-100, 100, 1, false); }
+
+TEST_F(TableTest, ExactScoreIsClippedIntoTheWindow) {
+  StoreTable(-100, 100, 4, 50);
+  EXPECT_EQ(Probe(-100, 100, 4), 50);
+  EXPECT_EQ(Probe(-100, 100, 2), 50);
+  EXPECT_EQ(Probe(0, 30, 4), 30);
+  EXPECT_EQ(Probe(60, 90, 4), 60);
+  EXPECT_EQ(Probe(-100, 100, 5, false), 7777);
+}
+
+TEST_F(TableTest, BoundsStoreTheWindowEdges) {
+  StoreTable(-100, 100, 4, 120);
+  EXPECT_EQ(TranspositionTable[KeyIndex % TableEntryCount].score, 100);
+  EXPECT_EQ(Probe(-200, 100, 4), 100);
+  EXPECT_EQ(Probe(-200, 80, 4), 80);
+  Probe(-200, 101, 4, false);
+
+  StoreTable(-100, 100, 5, -150);
+  EXPECT_EQ(TranspositionTable[KeyIndex % TableEntryCount].bound, UpperBound);
+  EXPECT_EQ(Probe(-100, 50, 4), -100);
+  EXPECT_EQ(Probe(-80, 50, 4), -80);
+  Probe(-101, 50, 4, false);
+}
+
+TEST_F(TableTest, ReplacementPrefersDepthForTheSamePositionOnly) {
+  StoreTable(-100, 100, 6, 10);
+  StoreTable(-100, 100, 3, 20);
+  EXPECT_EQ(Probe(-100, 100, 6), 10);
+  StoreTable(-100, 100, 6, 30);
+  EXPECT_EQ(Probe(-100, 100, 6), 30);
+  KeyCheck = 0xBEEF;  // another position in the same slot
+  StoreTable(-100, 100, 1, 40);
+  EXPECT_EQ(Probe(-100, 100, 1), 40);
+  KeyCheck = 0xC0FFEE;
+  Probe(-100, 100, 1, false);
+}
+
+TEST_F(TableTest, NoTableMeansEveryProbeMissesAndStoresAreDropped) {
+  FreeTable();
+  StoreTable(-100, 100, 4, 50);
+  Probe(-100, 100, 1, false);
+  PrepareTables(1);
+}
+
+}  // namespace
