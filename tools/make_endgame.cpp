@@ -59,6 +59,8 @@ bool PieceAttacks(Ending ending, int piece, int target, int strongKing) {
   return true;
 }
 
+// Kings apart, three distinct squares, no pawn on a back rank, and the side to move unable to
+// take the enemy king.
 bool Possible(Ending ending, int strongKing, int weakKing, int piece, int weakToMove) {
   if (strongKing == weakKing || KingsTouch(strongKing, weakKing)) return false;
   if (piece == strongKing || piece == weakKing) return false;
@@ -66,7 +68,9 @@ bool Possible(Ending ending, int strongKing, int weakKing, int piece, int weakTo
   return weakToMove || !PieceAttacks(ending, piece, weakKing, strongKing);
 }
 
-// One ending's values over every index; promotions read the finished queen and rook tables.
+// A full table per ending, indexed like the file but for every strong-king square: the pawn
+// ending's promotions read the finished queen and rook tables, and the file's pages are cut out
+// of these at the end. Three half-megabyte arrays keep the whole solve in cache-friendly bytes.
 struct Tables {
   std::vector<uint8_t> value[3];
 };
