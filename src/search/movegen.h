@@ -301,3 +301,22 @@ int32_t GenerateQuietMoves(SearchNode& node, int32_t square) {
       return 0;
   }
 }
+
+// Every pseudo-legal move of the side to move, without the search's stages: en passant, the
+// captures of every enemy piece, castling, the quiet moves of every own piece and the king last.
+// Perft, the root's first legal move and the tests walk the moves this way.
+template <class Sink>
+int32_t GenerateAllMoves(SearchNode& node) {
+  const int32_t side = SideToMove, enemy = OtherSide;
+  if (GenerateEnPassant<Sink>(node)) return 1;
+  for (int32_t i = 1; i <= LastEntry[enemy]; ++i)
+    if (PieceList[enemy][i].type != Empty &&
+        GenerateCapturesOf<Sink>(node, PieceList[enemy][i].square))
+      return 1;
+  if (GenerateCastling<Sink>(node)) return 1;
+  for (int32_t i = 1; i <= LastEntry[side]; ++i)
+    if (PieceList[side][i].type != Empty &&
+        GenerateQuietMoves<Sink>(node, PieceList[side][i].square))
+      return 1;
+  return GenerateQuietMoves<Sink>(node, PieceList[side][0].square);
+}

@@ -12,8 +12,6 @@ namespace {
 uint64_t LeafCount;
 bool DivideAtRoot;
 
-void GenerateAll(SearchNode& node);
-
 // The counting sink: node.depth is the depth left below the move being tried.
 struct PerftSink {
   static int32_t Try(SearchNode& node) {
@@ -30,7 +28,7 @@ struct PerftSink {
         OtherSide = 1 - SideToMove;
         ++Ply;
         ++CurrentMove;
-        GenerateAll(child);
+        GenerateAllMoves<PerftSink>(child);
         --CurrentMove;
         --Ply;
         OtherSide = SideToMove;
@@ -45,19 +43,6 @@ struct PerftSink {
   }
 };
 
-void GenerateAll(SearchNode& node) {
-  const int32_t s = SideToMove, o = OtherSide;
-  GenerateEnPassant<PerftSink>(node);
-  for (int32_t i = 1; i <= LastEntry[o]; ++i) {
-    if (PieceList[o][i].type != Empty) GenerateCapturesOf<PerftSink>(node, PieceList[o][i].square);
-  }
-  GenerateCastling<PerftSink>(node);
-  for (int32_t i = 1; i <= LastEntry[s]; ++i) {
-    if (PieceList[s][i].type != Empty) GenerateQuietMoves<PerftSink>(node, PieceList[s][i].square);
-  }
-  GenerateQuietMoves<PerftSink>(node, PieceList[s][0].square);
-}
-
 uint64_t Walk(int32_t depth, bool divide) {
   if (depth <= 0) return 1;
   if (depth > MaxPly - 1) depth = MaxPly - 1;
@@ -69,7 +54,7 @@ uint64_t Walk(int32_t depth, bool divide) {
   DivideAtRoot = divide;
   SearchNode& root = NodeStack[0];
   root.depth = int16_t(depth);
-  GenerateAll(root);
+  GenerateAllMoves<PerftSink>(root);
   Ply = savedPly;
   CurrentMove = savedMove;
   return LeafCount;

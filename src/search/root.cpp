@@ -53,16 +53,7 @@ struct FirstLegalSink {
 static void PublishFirstLegalMove() {
   SearchNode& node = NodeStack[0];
   FirstLegalSink::found = LineEndRecord;
-  const int32_t side = SideToMove, enemy = OtherSide;
-  bool done = GenerateEnPassant<FirstLegalSink>(node);
-  for (int32_t i = 1; !done && i <= LastEntry[enemy]; ++i)
-    if (PieceList[enemy][i].type != Empty)
-      done = GenerateCapturesOf<FirstLegalSink>(node, PieceList[enemy][i].square);
-  if (!done) done = GenerateCastling<FirstLegalSink>(node);
-  for (int32_t i = 1; !done && i <= LastEntry[side]; ++i)
-    if (PieceList[side][i].type != Empty)
-      done = GenerateQuietMoves<FirstLegalSink>(node, PieceList[side][i].square);
-  if (!done) GenerateQuietMoves<FirstLegalSink>(node, PieceList[side][0].square);
+  GenerateAllMoves<FirstLegalSink>(node);
   PublishRootMoves(&FirstLegalSink::found, nullptr);
 }
 

@@ -37,15 +37,7 @@ bool MoverKingSafe(const Move& move) {
 std::vector<Move> LegalMoves() {
   Generated.clear();
   SearchNode& node = NodeStack[Ply];
-  const int32_t s = SideToMove, o = OtherSide;
-  GenerateEnPassant<CollectSink>(node);
-  for (int32_t i = 1; i <= LastEntry[o]; ++i)
-    if (PieceList[o][i].type != Empty)
-      GenerateCapturesOf<CollectSink>(node, PieceList[o][i].square);
-  GenerateCastling<CollectSink>(node);
-  for (int32_t i = 0; i <= LastEntry[s]; ++i)
-    if (PieceList[s][i].type != Empty)
-      GenerateQuietMoves<CollectSink>(node, PieceList[s][i].square);
+  GenerateAllMoves<CollectSink>(node);
   std::vector<Move> legal;
   for (const Move& move : Generated)
     if (MoverKingSafe(move)) legal.push_back(move);

@@ -51,21 +51,7 @@ struct RoundTripSink {
     return Failures > 0;
   }
 
-  static void GenerateEverything(SearchNode& node) {
-    const int32_t s = SideToMove, o = OtherSide;
-    GenerateEnPassant<RoundTripSink>(node);
-    for (int32_t i = 1; i <= LastEntry[o]; ++i) {
-      if (PieceList[o][i].type != Empty) {
-        GenerateCapturesOf<RoundTripSink>(node, PieceList[o][i].square);
-      }
-    }
-    GenerateCastling<RoundTripSink>(node);
-    for (int32_t i = 0; i <= LastEntry[s]; ++i) {
-      if (PieceList[s][i].type != Empty) {
-        GenerateQuietMoves<RoundTripSink>(node, PieceList[s][i].square);
-      }
-    }
-  }
+  static void GenerateEverything(SearchNode& node) { GenerateAllMoves<RoundTripSink>(node); }
 };
 }  // namespace
 

@@ -112,16 +112,7 @@ std::vector<std::string> LegalMoves() {
   CurrentMove = GameLine + RootSlot;
   Ply = 0;
   SearchNode& node = NodeStack[0];
-  const int32_t s = SideToMove, o = OtherSide;
-  GenerateEnPassant<LegalSink>(node);
-  for (int32_t i = 1; i <= LastEntry[o]; ++i) {
-    if (PieceList[o][i].type != Empty) GenerateCapturesOf<LegalSink>(node, PieceList[o][i].square);
-  }
-  GenerateCastling<LegalSink>(node);
-  for (int32_t i = 1; i <= LastEntry[s]; ++i) {
-    if (PieceList[s][i].type != Empty) GenerateQuietMoves<LegalSink>(node, PieceList[s][i].square);
-  }
-  GenerateQuietMoves<LegalSink>(node, PieceList[s][0].square);
+  GenerateAllMoves<LegalSink>(node);
   return moves;
 }
 
