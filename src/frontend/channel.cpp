@@ -67,7 +67,7 @@ static bool ActDuringSearch(const std::string& word, const std::string& argument
     StoppedByCommand.store(1, std::memory_order_release);
     StopRequested.store(1, std::memory_order_release);
     Searching.store(1, std::memory_order_release);
-    Post(word, arguments);
+    Post(word, arguments);  // runs once the search has returned
     return true;
   }
   Searching.store(1, std::memory_order_release);
@@ -174,9 +174,7 @@ bool ClaimSearch(int32_t holder) {
   }
 }
 
-void EndSearching() {
-  ClaimSearch(0);
-}
+void EndSearching() { ClaimSearch(0); }
 
 bool BeginSearchOutput() {
   if (!ClaimSearch(3)) return true;  // no search runs: only the main thread writes

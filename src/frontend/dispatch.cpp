@@ -1,5 +1,5 @@
-// The UCI dispatcher: run by the main thread every 10 ms; runs the command the input thread has
-// posted. A "go" runs the whole search inside this call.
+// The UCI dispatcher: run by the main thread whenever the input thread has posted a command. A "go"
+// runs the whole search inside this call.
 #include <strings.h>
 
 #include <cstring>

@@ -86,7 +86,6 @@ void EndSearchOutput();
 
 // ---- Platform, output, allocation -----------------------------------------------------------
 uint32_t TickCount();
-void SleepMilliseconds(int32_t ms);
 void WriteLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void WriteDiagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
 extern uint8_t DiagnosticsEnabled;

@@ -1,4 +1,4 @@
-// Platform layer: the millisecond tick, sleeping, and output where every line leaves the process
+// Platform layer: the millisecond tick and output where every line leaves the process
 // in one write, so that lines from the input thread and the search never mix.
 #include <unistd.h>
 
@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "frontend/frontend.h"
 
@@ -18,8 +17,6 @@ uint32_t TickCount() {
   const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
   return uint32_t(uint64_t(ms));
 }
-
-void SleepMilliseconds(int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 static void WriteWhole(const char* text, size_t length) {
   while (length > 0) {
