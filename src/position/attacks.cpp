@@ -1,6 +1,7 @@
 // Attack detection. The table indexed by the difference of two squares answers at once whether
-// any piece of a type could reach across that difference; only a slider then walks the squares
-// between. Pawn attacks are read off the two board cells behind the square.
+// a piece of a type could reach across that difference; only a slider then walks the squares
+// between. Whether a square is attacked at all is asked of the square sets instead: the reach of
+// the square ANDed with the attacking colour's sets names every candidate at once.
 #include <cstdlib>
 
 #include "frontend/frontend.h"
@@ -47,17 +48,13 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target) {
 }
 
 int32_t IsAttacked(int8_t colour, int32_t square) {
-  const int32_t behind = square - PawnAdvance[colour];
-  if (IsOnBoard(behind - 1) && HoldsPiece(behind - 1, Pawn, colour)) return 1;
-  if (IsOnBoard(behind + 1) && HoldsPiece(behind + 1, Pawn, colour)) return 1;
-  // Captured entries (type 0) and pawn entries left among the officers by a promotion taken
-  // back (type 6) have no bit in any attack vector, so the one test skips them as well.
-  const PieceEntry* list = PieceList[colour];
-  const AttackVector* const vectors = AttackVectors;
-  for (int32_t i = LastOfficer[colour]; i >= 0; --i) {
-    const PieceEntry entry = list[i];
-    if ((vectors[square - entry.square].attackers & PieceBit[entry.type]) == 0) continue;
-    if (PieceAttacks(entry.type, entry.square, square)) return 1;
+  const Attackers attackers = CandidateAttackers(colour, square);
+  if ((attackers.steppers | attackers.pawns) != 0) return 1;
+  if (attackers.sliders == 0) return 0;
+  const uint64_t occupied = Occupied();
+  for (uint64_t sliders = attackers.sliders; sliders != 0; sliders &= sliders - 1) {
+    const int32_t from = BitSquare(__builtin_ctzll(sliders));
+    if ((SquaresBetween(from, square) & occupied) == 0) return 1;
   }
   return 0;
 }

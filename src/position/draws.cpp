@@ -10,10 +10,6 @@ inline const Move& G(int32_t i) { return GameLine[RootSlot + i]; }
 // The lowest ply whose record still exists; the history always ends there with a LineEnd.
 constexpr int32_t OldestPly = -RootSlot;
 
-inline bool IsReversible(const Move& move) {
-  return move.piece != Pawn && move.captured == Empty && move.kind == Normal;
-}
-
 // True when some later move of the same side (G(i+2), G(i+4), ... below top) leaves q again.
 bool MovesOnLater(int32_t i, int32_t top, int32_t q) {
   for (int32_t j = i + 2; j < top; j += 2) {

@@ -8,14 +8,29 @@
 #include "position/position.h"
 
 namespace {
-inline void ToggleWord(int32_t type, int32_t colour, int32_t square) {
-  KeyCheck ^= PieceWord(CheckBank, type, colour, square);
-  KeyIndex ^= PieceWord(IndexBank, type, colour, square);
-}
+// The XOR of the key words a move changes, gathered in registers and applied to the keys once
+// (the key pool is bytes, which may alias anything, so toggling the globals word by word would
+// store them again after every word).
+struct KeyChange {
+  uint32_t check = 0, index = 0;
+  void Toggle(int32_t type, int32_t colour, int32_t square) {
+    check ^= PieceWord(CheckBank, type, colour, square);
+    index ^= PieceWord(IndexBank, type, colour, square);
+  }
+  void ToggleSide() {
+    check ^= SideWord(CheckBank);
+    index ^= SideWord(IndexBank);
+  }
+  void Apply() const {
+    KeyCheck ^= check;
+    KeyIndex ^= index;
+  }
+};
 
-inline void ToggleSide() {
-  KeyCheck ^= SideWord(CheckBank);
-  KeyIndex ^= SideWord(IndexBank);
+// Moves a piece of the colour's set (or its type's) between squares, or in and out with one mask.
+inline void ToggleSquares(int32_t colour, int32_t type, uint64_t squares) {
+  SquareSets[colour][type] ^= squares;
+  SquareSets[colour][0] ^= squares;
 }
 
 // Moves whatever stands on `from` to `to` by swapping the cells, and tells its list entry.
@@ -37,6 +52,20 @@ void ComputeKeysFor(int32_t sideToMove, uint32_t& check, uint32_t& index) {
     check ^= PieceWord(CheckBank, cell.type, cell.colour, square);
     index ^= PieceWord(IndexBank, cell.type, cell.colour, square);
   }
+}
+
+int32_t SetsMatchBoard() {
+  uint64_t sets[2][8] = {};
+  for (int32_t square = 0; square < 120; ++square) {
+    const BoardCell& cell = Board[square];
+    if (!IsOnBoard(square) || cell.type == Empty) continue;
+    sets[cell.colour][cell.type] |= SquareMask(square);
+    sets[cell.colour][0] |= SquareMask(square);
+  }
+  for (int32_t colour = 0; colour < 2; ++colour)
+    for (int32_t type = 0; type < 8; ++type)
+      if (sets[colour][type] != SquareSets[colour][type]) return 0;
+  return 1;
 }
 
 int32_t ListsMatchBoard() {
@@ -69,7 +98,7 @@ int32_t ListsMatchBoard() {
 // The position as it stands with `sideToMove` to move (after MakeMove the mover has not been
 // swapped yet, but the keys already carry the side word of the opponent).
 int32_t ConsistentWith(int32_t sideToMove) {
-  if (!ListsMatchBoard()) return 0;
+  if (!ListsMatchBoard() || !SetsMatchBoard()) return 0;
   uint32_t check, index;
   ComputeKeysFor(sideToMove, check, index);
   return check == KeyCheck && index == KeyIndex;
@@ -82,39 +111,48 @@ int32_t PositionIsConsistent() { return ConsistentWith(SideToMove); }
 
 void MakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
-  ToggleSide();
-  if (move.kind == NullMove) return;
+  KeyChange keys;
+  keys.ToggleSide();
+  if (move.kind == NullMove) return keys.Apply();
   if (move.captured != Empty) {
-    ToggleWord(move.captured, o, move.to);
+    keys.Toggle(move.captured, o, move.to);
+    ToggleSquares(o, move.captured, SquareMask(move.to));
     PieceList[o][Board[move.to].listIndex].type = Empty;
     Board[move.to].type = Empty;
     --PieceCount;
   }
-  ToggleWord(move.piece, s, move.from);
-  ToggleWord(move.piece, s, move.to);
+  keys.Toggle(move.piece, s, move.from);
+  keys.Toggle(move.piece, s, move.to);
+  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
   SwapCells(move.from, move.to, s);
   switch (move.kind) {
     case CastleShort:
-      ToggleWord(Rook, s, move.to + 1);
-      ToggleWord(Rook, s, move.to - 1);
+      keys.Toggle(Rook, s, move.to + 1);
+      keys.Toggle(Rook, s, move.to - 1);
+      ToggleSquares(s, Rook, SquareMask(move.to + 1) | SquareMask(move.to - 1));
       SwapCells(move.to + 1, move.to - 1, s);
       break;
     case CastleLong:
-      ToggleWord(Rook, s, move.to - 2);
-      ToggleWord(Rook, s, move.to + 1);
+      keys.Toggle(Rook, s, move.to - 2);
+      keys.Toggle(Rook, s, move.to + 1);
+      ToggleSquares(s, Rook, SquareMask(move.to - 2) | SquareMask(move.to + 1));
       SwapCells(move.to - 2, move.to + 1, s);
       break;
     case EnPassant: {
       const int32_t victim = EnPassantVictimSquare(move);
-      ToggleWord(Pawn, o, victim);
+      keys.Toggle(Pawn, o, victim);
+      ToggleSquares(o, Pawn, SquareMask(victim));
       PieceList[o][Board[victim].listIndex].type = Empty;
       Board[victim].type = Empty;
       --PieceCount;
       break;
     }
     case Promotion: {
-      ToggleWord(Pawn, s, move.from);
-      ToggleWord(move.piece, s, move.from);
+      keys.Toggle(Pawn, s, move.from);
+      keys.Toggle(move.piece, s, move.from);
+      // The new piece arrived on `to` above; the pawn left `from`.
+      SquareSets[s][move.piece] ^= SquareMask(move.from);
+      SquareSets[s][Pawn] ^= SquareMask(move.from);
       const int32_t entry = Board[move.to].listIndex;
       Board[move.to].type = move.piece;
       PieceList[s][entry].type = move.piece;
@@ -124,18 +162,22 @@ void MakeMove(const Move& move) {
     default:
       break;
   }
+  keys.Apply();
   assert(ConsistentWith(o));
 }
 
 void UnmakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
-  ToggleSide();
-  if (move.kind == NullMove) return;
-  ToggleWord(move.piece, s, move.to);
-  ToggleWord(move.piece, s, move.from);
+  KeyChange keys;
+  keys.ToggleSide();
+  if (move.kind == NullMove) return keys.Apply();
+  keys.Toggle(move.piece, s, move.to);
+  keys.Toggle(move.piece, s, move.from);
+  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
   SwapCells(move.to, move.from, s);
   if (move.captured != Empty) {
-    ToggleWord(move.captured, o, move.to);
+    keys.Toggle(move.captured, o, move.to);
+    ToggleSquares(o, move.captured, SquareMask(move.to));
     BoardCell& cell = Board[move.to];
     PieceList[o][cell.listIndex] = PieceEntry{move.to, move.captured};
     cell.type = move.captured;
@@ -144,18 +186,21 @@ void UnmakeMove(const Move& move) {
   }
   switch (move.kind) {
     case CastleShort:
-      ToggleWord(Rook, s, move.to - 1);
-      ToggleWord(Rook, s, move.to + 1);
+      keys.Toggle(Rook, s, move.to - 1);
+      keys.Toggle(Rook, s, move.to + 1);
+      ToggleSquares(s, Rook, SquareMask(move.to + 1) | SquareMask(move.to - 1));
       SwapCells(move.to - 1, move.to + 1, s);
       break;
     case CastleLong:
-      ToggleWord(Rook, s, move.to + 1);
-      ToggleWord(Rook, s, move.to - 2);
+      keys.Toggle(Rook, s, move.to + 1);
+      keys.Toggle(Rook, s, move.to - 2);
+      ToggleSquares(s, Rook, SquareMask(move.to - 2) | SquareMask(move.to + 1));
       SwapCells(move.to + 1, move.to - 2, s);
       break;
     case EnPassant: {
       const int32_t victim = EnPassantVictimSquare(move);
-      ToggleWord(Pawn, o, victim);
+      keys.Toggle(Pawn, o, victim);
+      ToggleSquares(o, Pawn, SquareMask(victim));
       BoardCell& cell = Board[victim];
       PieceList[o][cell.listIndex] = PieceEntry{victim, Pawn};
       cell.type = Pawn;
@@ -164,8 +209,10 @@ void UnmakeMove(const Move& move) {
       break;
     }
     case Promotion: {
-      ToggleWord(move.piece, s, move.from);
-      ToggleWord(Pawn, s, move.from);
+      keys.Toggle(move.piece, s, move.from);
+      keys.Toggle(Pawn, s, move.from);
+      SquareSets[s][move.piece] ^= SquareMask(move.from);
+      SquareSets[s][Pawn] ^= SquareMask(move.from);
       Board[move.from].type = Pawn;
       PieceList[s][Board[move.from].listIndex].type = Pawn;
       while (LastOfficer[s] >= 0 && PieceList[s][LastOfficer[s]].type == Pawn) --LastOfficer[s];
@@ -174,5 +221,6 @@ void UnmakeMove(const Move& move) {
     default:
       break;
   }
+  keys.Apply();
   assert(ConsistentWith(s));
 }

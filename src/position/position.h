@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 // Squares are rank * 16 + file; a number is a real square when (number & 0x88) == 0.
 constexpr int32_t SquareA1 = 0x00, SquareE1 = 0x04, SquareH1 = 0x07;
@@ -80,6 +81,12 @@ constexpr int8_t Directions[16] = {1,  -1,  16, -16, 17, -17, 15, -15,
 constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 
+// Square number 0..63 of a board square (rank * 8 + file), for one bit of a 64-bit square set.
+constexpr int32_t SquareBit(int32_t square) { return (square + (square & 7)) >> 1; }
+constexpr uint64_t SquareMask(int32_t square) { return uint64_t(1) << SquareBit(square); }
+// The board square of a set bit.
+constexpr int32_t BitSquare(int32_t bit) { return bit + (bit & 0x38); }
+
 extern BoardCell Board[120];
 extern PieceEntry PieceList[2][16];
 extern int32_t LastEntry[2];
@@ -88,6 +95,15 @@ extern int32_t PieceCount;
 extern int32_t SideToMove;
 extern int32_t OtherSide;
 extern int32_t RootSide;
+// Square sets kept beside the board: SquareSets[colour][type] holds the squares of that colour's
+// pieces of that type, SquareSets[colour][0] all of its pieces. The board and the lists stay the
+// position; the sets only answer "which pieces could reach this square?" with a few AND
+// operations, where a scan of the list would test every entry. Make/unmake update them by XOR
+// like the keys.
+extern uint64_t SquareSets[2][8];
+inline uint64_t Occupied() { return SquareSets[White][0] | SquareSets[Black][0]; }
+void RebuildSquareSets();
+
 extern uint32_t KeyCheck;
 extern uint32_t KeyIndex;
 extern Move GameLine[GameLineSize];
@@ -130,6 +146,95 @@ extern AttackVector* AttackVectors;  // points at the middle entry of a 241-entr
 void BuildAttackVectors();
 void FreeAttackVectors();
 int32_t IsAttacked(int8_t colour, int32_t square);
+
+// Empty-board reach by square bit, for the square sets: a set of candidate attackers is the
+// reach of the target ANDed with the attackers' set; only a slider then needs the squares between
+// to be empty. `between` is indexed by the distance of two squares on a line (the larger 0x88
+// square minus the smaller) and holds the squares between them counted from the smaller one's bit,
+// so `between[d] << bit` places them on the board.
+struct ReachTables {
+  uint64_t knight[64];
+  uint64_t king[64];
+  uint64_t rook[64];
+  uint64_t bishop[64];
+  uint64_t pawnFrom[2][64];  // the squares from which a pawn of each colour captures onto a square
+  uint64_t between[120];
+};
+
+constexpr ReachTables BuildReachTables() {
+  ReachTables t{};
+  auto walk = [](int32_t square, int32_t first, int32_t last, bool slides) {
+    uint64_t reach = 0;
+    for (int32_t d = first; d <= last; ++d) {
+      for (int32_t to = square + Directions[d]; IsOnBoard(to); to += Directions[d]) {
+        reach |= SquareMask(to);
+        if (!slides) break;
+      }
+    }
+    return reach;
+  };
+  for (int32_t bit = 0; bit < 64; ++bit) {
+    const int32_t square = BitSquare(bit);
+    t.king[bit] = walk(square, 0, 7, false);
+    t.rook[bit] = walk(square, 0, 3, true);
+    t.bishop[bit] = walk(square, 4, 7, true);
+    t.knight[bit] = walk(square, 8, 15, false);
+    for (int32_t colour = White; colour <= Black; ++colour) {
+      for (const int32_t offset : {-1, 1}) {
+        const int32_t from = square - PawnAdvance[colour] + offset;
+        if (IsOnBoard(from)) t.pawnFrom[colour][bit] |= SquareMask(from);
+      }
+    }
+  }
+  // Steps of a line in 0x88 squares and in bits: along a rank, the two diagonals and a file.
+  constexpr int32_t steps[4][2] = {{1, 1}, {15, 7}, {16, 8}, {17, 9}};
+  for (const auto& step : steps) {
+    for (int32_t n = 2; n <= 7; ++n) {
+      uint64_t squares = 0;
+      for (int32_t k = 1; k < n; ++k) squares |= uint64_t(1) << (k * step[1]);
+      t.between[n * step[0]] = squares;
+    }
+  }
+  return t;
+}
+inline constexpr ReachTables SquareReach = BuildReachTables();
+
+// The squares strictly between two squares on one line.
+inline uint64_t SquaresBetween(int32_t a, int32_t b) {
+  return a < b ? SquareReach.between[b - a] << SquareBit(a)
+               : SquareReach.between[a - b] << SquareBit(b);
+}
+
+// A colour's pieces grouped by how they attack; read once, asked about many squares.
+struct AttackerSets {
+  uint64_t knights, kings, orthogonal, diagonal, pawns;
+  int32_t colour;
+};
+inline AttackerSets ReadAttackerSets(int32_t colour) {
+  const uint64_t* sets = SquareSets[colour];
+  return AttackerSets{
+      sets[Knight], sets[King], sets[Rook] | sets[Queen], sets[Bishop] | sets[Queen],
+      sets[Pawn],   colour};
+}
+
+// The pieces that could capture on the square if nothing stood in between: kings, knights and
+// pawns really do; the sliders still need SquaresBetween to be empty.
+struct Attackers {
+  uint64_t steppers;  // kings and knights
+  uint64_t sliders;   // queens, rooks and bishops on a line with the square
+  uint64_t pawns;
+  bool Any() const { return (steppers | sliders | pawns) != 0; }
+};
+inline Attackers CandidateAttackers(const AttackerSets& sets, int32_t square) {
+  const int32_t bit = SquareBit(square);
+  return Attackers{
+      (SquareReach.knight[bit] & sets.knights) | (SquareReach.king[bit] & sets.kings),
+      (SquareReach.rook[bit] & sets.orthogonal) | (SquareReach.bishop[bit] & sets.diagonal),
+      SquareReach.pawnFrom[sets.colour][bit] & sets.pawns};
+}
+inline Attackers CandidateAttackers(int32_t colour, int32_t square) {
+  return CandidateAttackers(ReadAttackerSets(colour), square);
+}
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 
 // Draws by rule, worked out from the GameLine alone. `ply` is the ply of the move just made
@@ -138,6 +243,9 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 // over the whole reversible stretch (full 1). ReversibleCount: the number of consecutive
 // reversible moves ending with that move (the fifty-move rule draws at 100).
 int32_t IsRepetition(int32_t ply, int32_t full);
+inline bool IsReversible(const Move& move) {
+  return move.piece != Pawn && move.captured == Empty && move.kind == Normal;
+}
 int32_t ReversibleCount(int32_t ply);
 
 // Keys of the current placement and side, computed from scratch.

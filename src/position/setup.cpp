@@ -52,6 +52,7 @@ void Restore(const SavedPosition& saved) {
   KeyCheck = saved.keyCheck;
   KeyIndex = saved.keyIndex;
   CastlingRightsLost = saved.castlingRightsLost;
+  RebuildSquareSets();
 }
 
 bool StartsWithFen(const char* text) {
@@ -201,6 +202,18 @@ void RebuildPieceLists() {
       cell.listIndex = int16_t(index);
       ++PieceCount;
     }
+  }
+  RebuildSquareSets();
+}
+
+void RebuildSquareSets() {
+  for (auto& sets : SquareSets)
+    for (uint64_t& set : sets) set = 0;
+  for (int32_t square = 0; square < 120; ++square) {
+    const BoardCell& cell = Board[square];
+    if (!IsOnBoard(square) || cell.type == Empty) continue;
+    SquareSets[cell.colour][cell.type] |= SquareMask(square);
+    SquareSets[cell.colour][0] |= SquareMask(square);
   }
 }
 

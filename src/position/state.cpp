@@ -5,6 +5,7 @@ PieceEntry PieceList[2][16];
 int32_t LastEntry[2];
 int32_t LastOfficer[2];
 int32_t PieceCount;
+uint64_t SquareSets[2][8];
 int32_t SideToMove;
 int32_t OtherSide;
 int32_t RootSide;

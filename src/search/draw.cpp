@@ -6,8 +6,8 @@ int32_t CheckDraw(SearchNode& node) {
   bool draw;
   if (Ply == 0)
     draw = ReversibleCount(0) >= 100 || IsRepetition(0, 1);
-  else
-    draw = IsRepetition(Ply, 0);
+  else  // a capture, pawn move or castling cannot repeat a position: most moves end here
+    draw = IsReversible(*CurrentMove) && IsRepetition(Ply, 0);
   if (draw) node.moveScore = 0;
   return draw ? 1 : 0;
 }

@@ -60,151 +60,51 @@ int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, int32_t side) {
   return 0;
 }
 
+// The officers of the side that capture on the target come out in piece-list order, the last
+// entry first (promoted pieces, then knights, bishops, rooks, queens, the king): the square sets
+// name the attackers, and a 16-bit mask of their list indices puts them in that order.
+template <class Sink>
+int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attackers& attackers) {
+  const int32_t side = SideToMove;
+  uint32_t order = 0;
+  for (uint64_t set = attackers.steppers; set != 0; set &= set - 1)
+    order |= 1u << Board[BitSquare(__builtin_ctzll(set))].listIndex;
+  if (attackers.sliders != 0) {
+    const uint64_t occupied = Occupied();
+    for (uint64_t set = attackers.sliders; set != 0; set &= set - 1) {
+      const int32_t from = BitSquare(__builtin_ctzll(set));
+      if ((SquaresBetween(from, target) & occupied) == 0) order |= 1u << Board[from].listIndex;
+    }
+  }
+  Move& move = *CurrentMove;
+  const PieceEntry* list = PieceList[side];
+  while (order != 0) {
+    const int32_t i = 31 - __builtin_clz(order);
+    order ^= 1u << i;
+    move.from = int16_t(list[i].square);
+    move.piece = list[i].type;
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
+// Every capture of the piece on the target by the attackers found: pawns first, the lower file
+// first, then officers.
+template <class Sink>
+int32_t GenerateCapturesBy(SearchNode& node, int32_t target, const Attackers& attackers) {
+  Move& move = *CurrentMove;
+  move.captured = Board[target].type;
+  move.kind = Normal;
+  move.to = int16_t(target);
+  if (attackers.pawns != 0 && GeneratePawnCapturesOf<Sink>(node, target, SideToMove)) return 1;
+  if ((attackers.steppers | attackers.sliders) == 0) return 0;
+  return GenerateOfficerCaptures<Sink>(node, target, attackers);
+}
+
 template <class Sink>
 int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
-  const int32_t side = SideToMove;
-  Move& move = *CurrentMove;
-  move.captured = Board[target].type;
-  move.kind = Normal;
-  move.to = int16_t(target);
-  if (GeneratePawnCapturesOf<Sink>(node, target, side)) return 1;
-  // Most officers cannot reach the target at all: one vector lookup rejects them (and captured
-  // or pawn entries, whose types carry no attacker bit) before any square is walked.
-  const PieceEntry* list = PieceList[side];
-  const AttackVector* const vectors = AttackVectors;
-  for (int32_t i = LastOfficer[side]; i >= 0; --i) {
-    const PieceEntry entry = list[i];
-    if ((vectors[target - entry.square].attackers & PieceBit[entry.type]) == 0) continue;
-    if (!PieceAttacks(entry.type, entry.square, target)) continue;
-    move.from = int16_t(entry.square);
-    move.piece = entry.type;
-    if (Sink::Try(node)) return 1;
-  }
-  return 0;
-}
-
-// The king and knight bits of an attack vector: pieces that reach in one step, with no walk.
-constexpr int32_t StepAttackerBits = 1 | 16;
-
-// Square number 0..63 of a board square, for one bit of a 64-bit square set.
-constexpr int32_t SquareBit(int32_t square) { return (square + (square & 7)) >> 1; }
-
-// For each officer type and square, the squares it would reach on an empty board (pawns and
-// empty entries reach nothing). The union over a side's officers rejects, with one bit test,
-// every target that no officer's attack vector points at, so the scan over the officers is
-// skipped for it; the scan still decides, in its own order, which officers really capture.
-struct ReachTable {
-  uint64_t squares[7][128];
-  uint64_t pawnCaptures[2][128];  // the two squares a pawn of each side captures on
-};
-
-constexpr ReachTable BuildReachTable() {
-  ReachTable table{};
-  struct Range {
-    int8_t type, first, last;
-    bool slides;
-  };
-  constexpr Range ranges[5] = {{King, 0, 7, false},
-                               {Queen, 0, 7, true},
-                               {Rook, 0, 3, true},
-                               {Bishop, 4, 7, true},
-                               {Knight, 8, 15, false}};
-  for (const Range& range : ranges) {
-    for (int32_t square = 0; square < 128; ++square) {
-      if (!IsOnBoard(square)) continue;
-      uint64_t reach = 0;
-      for (int32_t d = range.first; d <= range.last; ++d) {
-        for (int32_t to = square + Directions[d]; IsOnBoard(to); to += Directions[d]) {
-          reach |= uint64_t(1) << SquareBit(to);
-          if (!range.slides) break;
-        }
-      }
-      table.squares[range.type][square] = reach;
-    }
-  }
-  for (int32_t side = White; side <= Black; ++side) {
-    for (int32_t square = 0; square < 128; ++square) {
-      if (!IsOnBoard(square)) continue;
-      for (const int32_t offset : {-1, 1}) {
-        const int32_t to = square + PawnAdvance[side] + offset;
-        if (IsOnBoard(to)) table.pawnCaptures[side][square] |= uint64_t(1) << SquareBit(to);
-      }
-    }
-  }
-  return table;
-}
-inline constexpr ReachTable OfficerReach = BuildReachTable();
-
-// The side's live officers in scan order (last list entry first), with each one's attacker bit
-// read once. A node asks for the captures of every enemy piece against the same officers, so
-// collecting them once drops captured and pawn entries from every later scan and saves re-reading
-// type and bit; the scan order, and so the move order, is that of the piece list.
-struct OfficerSet {
-  struct Slot {
-    int32_t square;
-    int32_t bit;
-    int32_t type;
-  };
-  int32_t count;
-  uint64_t reach;      // union of the officers' empty-board reach, as SquareBit bits
-  uint64_t pawnReach;  // the squares the side's pawns capture on
-  Slot slot[16];
-};
-
-inline void CollectOfficers(OfficerSet& set, int32_t side) {
-  const PieceEntry* list = PieceList[side];
-  int32_t n = 0;
-  uint64_t reach = 0, pawnReach = 0;
-  const uint64_t* pawnCaptures = OfficerReach.pawnCaptures[side];
-  for (int32_t i = LastOfficer[side]; i >= 0; --i) {
-    const PieceEntry entry = list[i];
-    if (entry.type == Empty) continue;
-    if (entry.type == Pawn) {
-      pawnReach |= pawnCaptures[entry.square];
-      continue;
-    }
-    set.slot[n++] = OfficerSet::Slot{entry.square, PieceBit[entry.type], entry.type};
-    reach |= OfficerReach.squares[entry.type][entry.square];
-  }
-  for (int32_t i = LastOfficer[side] + 1; i <= LastEntry[side]; ++i) {
-    if (list[i].type == Pawn) pawnReach |= pawnCaptures[list[i].square];
-  }
-  set.count = n;
-  set.reach = reach;
-  set.pawnReach = pawnReach;
-}
-
-// The same moves in the same order as GenerateCapturesOf, with the side's officers collected.
-template <class Sink>
-int32_t GenerateCapturesOf(SearchNode& node, int32_t target, const OfficerSet& officers) {
-  const int32_t bit = SquareBit(target);
-  if (((officers.reach | officers.pawnReach) >> bit & 1) == 0) return 0;
-  const int32_t side = SideToMove;
-  Move& move = *CurrentMove;
-  move.captured = Board[target].type;
-  move.kind = Normal;
-  move.to = int16_t(target);
-  if (officers.pawnReach >> bit & 1) {
-    if (GeneratePawnCapturesOf<Sink>(node, target, side)) return 1;
-  }
-  if ((officers.reach >> bit & 1) == 0) return 0;
-  const AttackVector* const vectors = AttackVectors;
-  for (int32_t i = 0; i < officers.count; ++i) {
-    const OfficerSet::Slot& slot = officers.slot[i];
-    const AttackVector vector = vectors[target - slot.square];
-    const int32_t bits = vector.attackers & slot.bit;
-    if (bits == 0) continue;
-    // King and knight bits need no walk; a slider needs every square between to be empty.
-    if ((bits & StepAttackerBits) == 0) {
-      int32_t square = slot.square + vector.step;
-      while (square != target && Board[square].type == Empty) square += vector.step;
-      if (square != target) continue;
-    }
-    move.from = int16_t(slot.square);
-    move.piece = int8_t(slot.type);
-    if (Sink::Try(node)) return 1;
-  }
-  return 0;
+  const Attackers attackers = CandidateAttackers(SideToMove, target);
+  return attackers.Any() && GenerateCapturesBy<Sink>(node, target, attackers);
 }
 
 template <class Sink>

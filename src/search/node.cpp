@@ -36,21 +36,21 @@ void SearchMoves(SearchNode& node) {
 
   node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
-  OfficerSet officers;
-  CollectOfficers(officers, SideToMove);
+  // The side's pieces do not change while the node runs (every move is taken back before the
+  // next), so their sets are read once for all targets.
+  const AttackerSets sets = ReadAttackerSets(SideToMove);
   for (int32_t i = 1; i <= LastEntry[enemy]; ++i) {
     const PieceEntry& entry = PieceList[enemy][i];
-    if (entry.type != Empty && entry.square != previous.to &&
-        GenerateCapturesOf<SearchSink>(node, entry.square, officers))
-      return;
+    if (entry.type == Empty || entry.square == previous.to) continue;
+    const Attackers attackers = CandidateAttackers(sets, entry.square);
+    if (attackers.Any() && GenerateCapturesBy<SearchSink>(node, entry.square, attackers)) return;
   }
 
   const int32_t side = SideToMove;
   if (node.quiescent) {
-    // Only a pawn on its seventh rank captures onto the last rank, so without such a capture
-    // square there is no push to promote.
-    constexpr uint64_t LastRankBits[2] = {uint64_t(0xFF) << 56, 0xFF};
-    if ((officers.pawnReach & LastRankBits[side]) == 0) return;
+    // Only a pawn on its seventh rank can promote.
+    constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
+    if ((sets.pawns & SeventhRankSquares[side]) == 0) return;
     for (int32_t i = 1; i <= LastEntry[side]; ++i) {
       const PieceEntry& entry = PieceList[side][i];
       if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&

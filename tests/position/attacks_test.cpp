@@ -85,6 +85,7 @@ TEST(IsAttacked, ColourWithoutPieces) {
   for (int32_t square = 0; square < 120; ++square) {
     if (Board[square].colour == Black) Board[square].type = Empty;
   }
+  RebuildSquareSets();
   for (int32_t square = 0; square < 120; ++square) {
     if (IsOnBoard(square)) {
       EXPECT_FALSE(IsAttacked(Black, square)) << square;
