@@ -2,7 +2,6 @@
 // entries change, and the keys take the XOR of the words that changed. Neither routine swaps the
 // side to move; the caller does, both variables together.
 #include <cassert>
-#include <utility>
 
 #include "hash/hash.h"
 #include "position/position.h"
@@ -35,8 +34,10 @@ inline void ToggleSquares(int32_t colour, int32_t type, uint64_t squares) {
 
 // Moves whatever stands on `from` to `to` by swapping the cells, and tells its list entry.
 inline void SwapCells(int32_t from, int32_t to, int32_t colour) {
-  std::swap(Board[from], Board[to]);
-  PieceList[colour][Board[to].listIndex].square = to;
+  const BoardCell moving = Board[from];
+  Board[from] = Board[to];
+  Board[to] = moving;
+  PieceList[colour][moving.listIndex].square = to;
 }
 
 inline int32_t EnPassantVictimSquare(const Move& move) {
@@ -109,22 +110,11 @@ void ComputeKeys(uint32_t& check, uint32_t& index) { ComputeKeysFor(SideToMove, 
 
 int32_t PositionIsConsistent() { return ConsistentWith(SideToMove); }
 
-void MakeMove(const Move& move) {
-  const int32_t s = SideToMove, o = OtherSide;
+namespace {
+// Castling, en passant and promotion finish here, after the common part has moved the piece
+// (and removed what it captured); they are rare, so the common move keeps its registers.
+[[gnu::noinline]] void MakeSpecialPart(const Move& move, int32_t s, int32_t o) {
   KeyChange keys;
-  keys.ToggleSide();
-  if (move.kind == NullMove) return keys.Apply();
-  if (move.captured != Empty) {
-    keys.Toggle(move.captured, o, move.to);
-    ToggleSquares(o, move.captured, SquareMask(move.to));
-    PieceList[o][Board[move.to].listIndex].type = Empty;
-    Board[move.to].type = Empty;
-    --PieceCount;
-  }
-  keys.Toggle(move.piece, s, move.from);
-  keys.Toggle(move.piece, s, move.to);
-  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
-  SwapCells(move.from, move.to, s);
   switch (move.kind) {
     case CastleShort:
       keys.Toggle(Rook, s, move.to + 1);
@@ -150,7 +140,7 @@ void MakeMove(const Move& move) {
     case Promotion: {
       keys.Toggle(Pawn, s, move.from);
       keys.Toggle(move.piece, s, move.from);
-      // The new piece arrived on `to` above; the pawn left `from`.
+      // The new piece arrived on `to` with the common part; the pawn left `from`.
       SquareSets[s][move.piece] ^= SquareMask(move.from);
       SquareSets[s][Pawn] ^= SquareMask(move.from);
       const int32_t entry = Board[move.to].listIndex;
@@ -163,27 +153,10 @@ void MakeMove(const Move& move) {
       break;
   }
   keys.Apply();
-  assert(ConsistentWith(o));
 }
 
-void UnmakeMove(const Move& move) {
-  const int32_t s = SideToMove, o = OtherSide;
+[[gnu::noinline]] void UnmakeSpecialPart(const Move& move, int32_t s, int32_t o) {
   KeyChange keys;
-  keys.ToggleSide();
-  if (move.kind == NullMove) return keys.Apply();
-  keys.Toggle(move.piece, s, move.to);
-  keys.Toggle(move.piece, s, move.from);
-  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
-  SwapCells(move.to, move.from, s);
-  if (move.captured != Empty) {
-    keys.Toggle(move.captured, o, move.to);
-    ToggleSquares(o, move.captured, SquareMask(move.to));
-    BoardCell& cell = Board[move.to];
-    PieceList[o][cell.listIndex] = PieceEntry{move.to, move.captured};
-    cell.type = move.captured;
-    cell.colour = int8_t(o);
-    ++PieceCount;
-  }
   switch (move.kind) {
     case CastleShort:
       keys.Toggle(Rook, s, move.to - 1);
@@ -222,5 +195,49 @@ void UnmakeMove(const Move& move) {
       break;
   }
   keys.Apply();
+}
+}  // namespace
+
+void MakeMove(const Move& move) {
+  const int32_t s = SideToMove, o = OtherSide;
+  KeyChange keys;
+  keys.ToggleSide();
+  if (move.kind == NullMove) return keys.Apply();
+  if (move.captured != Empty) {
+    keys.Toggle(move.captured, o, move.to);
+    ToggleSquares(o, move.captured, SquareMask(move.to));
+    PieceList[o][Board[move.to].listIndex].type = Empty;
+    Board[move.to].type = Empty;
+    --PieceCount;
+  }
+  keys.Toggle(move.piece, s, move.from);
+  keys.Toggle(move.piece, s, move.to);
+  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
+  SwapCells(move.from, move.to, s);
+  keys.Apply();
+  if (move.kind != Normal) MakeSpecialPart(move, s, o);
+  assert(ConsistentWith(o));
+}
+
+void UnmakeMove(const Move& move) {
+  const int32_t s = SideToMove, o = OtherSide;
+  KeyChange keys;
+  keys.ToggleSide();
+  if (move.kind == NullMove) return keys.Apply();
+  keys.Toggle(move.piece, s, move.to);
+  keys.Toggle(move.piece, s, move.from);
+  ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
+  SwapCells(move.to, move.from, s);
+  if (move.captured != Empty) {
+    keys.Toggle(move.captured, o, move.to);
+    ToggleSquares(o, move.captured, SquareMask(move.to));
+    BoardCell& cell = Board[move.to];
+    PieceList[o][cell.listIndex] = PieceEntry{move.to, move.captured};
+    cell.type = move.captured;
+    cell.colour = int8_t(o);
+    ++PieceCount;
+  }
+  keys.Apply();
+  if (move.kind != Normal) UnmakeSpecialPart(move, s, o);
   assert(ConsistentWith(s));
 }

@@ -38,12 +38,19 @@ void SearchMoves(SearchNode& node) {
   const int32_t enemy = OtherSide;
   // The side's pieces do not change while the node runs (every move is taken back before the
   // next), so their sets are read once for all targets.
+  // The targets any piece could reach are marked first, without a branch per target (whether a
+  // piece is attacked is as good as random), then taken in list order.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
+  const PieceEntry* targets = PieceList[enemy];
+  uint32_t reached = 0;
   for (int32_t i = 1; i <= LastEntry[enemy]; ++i) {
-    const PieceEntry& entry = PieceList[enemy][i];
-    if (entry.type == Empty || entry.square == previous.to) continue;
-    const Attackers attackers = CandidateAttackers(sets, entry.square);
-    if (attackers.Any() && GenerateCapturesBy<SearchSink>(node, entry.square, attackers)) return;
+    const PieceEntry entry = targets[i];
+    const bool open = (entry.type != Empty) & (entry.square != previous.to);
+    reached |= uint32_t(open & CandidateAttackers(sets, entry.square).Any()) << i;
+  }
+  for (; reached != 0; reached &= reached - 1) {
+    const int32_t target = targets[__builtin_ctz(reached)].square;
+    if (GenerateCapturesBy<SearchSink>(node, target, CandidateAttackers(sets, target))) return;
   }
 
   const int32_t side = SideToMove;
