@@ -42,9 +42,7 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target) {
   const int32_t bits = vector.attackers & PieceBit[type];
   if (bits == 0) return 0;
   if (bits & (KingAttacker | KnightAttacker)) return 1;
-  int32_t square = origin + vector.step;
-  while (square != target && Board[square].type == Empty) square += vector.step;
-  return square == target;
+  return (SquaresBetween(origin, target) & Occupied()) == 0;
 }
 
 int32_t IsAttacked(int8_t colour, int32_t square) {

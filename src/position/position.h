@@ -232,6 +232,25 @@ inline Attackers CandidateAttackers(const AttackerSets& sets, int32_t square) {
       (SquareReach.rook[bit] & sets.orthogonal) | (SquareReach.bishop[bit] & sets.diagonal),
       SquareReach.pawnFrom[sets.colour][bit] & sets.pawns};
 }
+// Every square some piece of the colour could capture on if nothing stood in between: the union
+// of the sets' reaches, so that `square` is in it exactly when CandidateAttackers(sets, square)
+// finds any piece.
+inline uint64_t ReachedSquares(const AttackerSets& sets) {
+  constexpr uint64_t FileA = 0x0101010101010101, FileH = FileA << 7;
+  const uint64_t pawns = sets.pawns;
+  uint64_t reached = sets.colour == White ? (pawns & ~FileA) << 7 | (pawns & ~FileH) << 9
+                                          : (pawns & ~FileA) >> 9 | (pawns & ~FileH) >> 7;
+  for (uint64_t set = sets.knights; set != 0; set &= set - 1)
+    reached |= SquareReach.knight[__builtin_ctzll(set)];
+  for (uint64_t set = sets.kings; set != 0; set &= set - 1)
+    reached |= SquareReach.king[__builtin_ctzll(set)];
+  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
+    reached |= SquareReach.rook[__builtin_ctzll(set)];
+  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
+    reached |= SquareReach.bishop[__builtin_ctzll(set)];
+  return reached;
+}
+
 inline Attackers CandidateAttackers(int32_t colour, int32_t square) {
   return CandidateAttackers(ReadAttackerSets(colour), square);
 }
