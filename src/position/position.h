@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <type_traits>
 
 // Squares are rank * 16 + file; a number is a real square when (number & 0x88) == 0.
 constexpr int32_t SquareA1 = 0x00, SquareE1 = 0x04, SquareH1 = 0x07;
@@ -82,8 +83,25 @@ constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 
 // Square number 0..63 of a board square (rank * 8 + file), for one bit of a 64-bit square set.
-constexpr int32_t SquareBit(int32_t square) { return (square + (square & 7)) >> 1; }
-constexpr uint64_t SquareMask(int32_t square) { return uint64_t(1) << SquareBit(square); }
+// At run time both are one table load (squares 0..127) instead of four or five operations.
+struct SquareBitTables {
+  uint8_t bit[128];
+  uint64_t mask[128];
+};
+inline constexpr SquareBitTables SquareBits = [] {
+  SquareBitTables t{};
+  for (int32_t square = 0; square < 128; ++square) {
+    t.bit[square] = uint8_t((square + (square & 7)) >> 1);
+    t.mask[square] = t.bit[square] < 64 ? uint64_t(1) << t.bit[square] : 0;
+  }
+  return t;
+}();
+constexpr int32_t SquareBit(int32_t square) {
+  return std::is_constant_evaluated() ? (square + (square & 7)) >> 1 : SquareBits.bit[square];
+}
+constexpr uint64_t SquareMask(int32_t square) {
+  return std::is_constant_evaluated() ? uint64_t(1) << SquareBit(square) : SquareBits.mask[square];
+}
 // The board square of a set bit.
 constexpr int32_t BitSquare(int32_t bit) { return bit + (bit & 0x38); }
 

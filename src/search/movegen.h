@@ -65,19 +65,27 @@ int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, int32_t side) {
 // name the attackers, and a 16-bit mask of their list indices puts them in that order.
 template <class Sink>
 int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attackers& attackers) {
-  const int32_t side = SideToMove;
-  uint32_t order = 0;
-  for (uint64_t set = attackers.steppers; set != 0; set &= set - 1)
-    order |= 1u << Board[BitSquare(__builtin_ctzll(set))].listIndex;
+  uint64_t attacking = attackers.steppers;
   if (attackers.sliders != 0) {
     const uint64_t occupied = Occupied();
     for (uint64_t set = attackers.sliders; set != 0; set &= set - 1) {
-      const int32_t from = BitSquare(__builtin_ctzll(set));
-      if ((SquaresBetween(from, target) & occupied) == 0) order |= 1u << Board[from].listIndex;
+      const int32_t bit = __builtin_ctzll(set);
+      if ((SquaresBetween(BitSquare(bit), target) & occupied) == 0) attacking |= uint64_t(1) << bit;
     }
   }
+  if (attacking == 0) return 0;
   Move& move = *CurrentMove;
-  const PieceEntry* list = PieceList[side];
+  // Usually one piece attacks: there is no order to establish.
+  if ((attacking & (attacking - 1)) == 0) {
+    const int32_t from = BitSquare(__builtin_ctzll(attacking));
+    move.from = int16_t(from);
+    move.piece = Board[from].type;
+    return Sink::Try(node);
+  }
+  uint32_t order = 0;
+  for (; attacking != 0; attacking &= attacking - 1)
+    order |= 1u << Board[BitSquare(__builtin_ctzll(attacking))].listIndex;
+  const PieceEntry* list = PieceList[SideToMove];
   while (order != 0) {
     const int32_t i = 31 - __builtin_clz(order);
     order ^= 1u << i;
