@@ -45,14 +45,16 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target) {
   return (SquaresBetween(origin, target) & Occupied()) == 0;
 }
 
-int32_t IsAttacked(int8_t colour, int32_t square) {
+int32_t IsAttackedAfter(int8_t colour, int32_t square, uint64_t occupied, uint64_t removed) {
   const Attackers attackers = CandidateAttackers(colour, square);
-  if ((attackers.steppers | attackers.pawns) != 0) return 1;
-  if (attackers.sliders == 0) return 0;
-  const uint64_t occupied = Occupied();
-  for (uint64_t sliders = attackers.sliders; sliders != 0; sliders &= sliders - 1) {
+  if (((attackers.steppers | attackers.pawns) & ~removed) != 0) return 1;
+  for (uint64_t sliders = attackers.sliders & ~removed; sliders != 0; sliders &= sliders - 1) {
     const int32_t from = BitSquare(__builtin_ctzll(sliders));
     if ((SquaresBetween(from, square) & occupied) == 0) return 1;
   }
   return 0;
+}
+
+int32_t IsAttacked(int8_t colour, int32_t square) {
+  return IsAttackedAfter(colour, square, Occupied(), 0);
 }

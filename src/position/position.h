@@ -164,6 +164,10 @@ extern AttackVector* AttackVectors;  // points at the middle entry of a 241-entr
 void BuildAttackVectors();
 void FreeAttackVectors();
 int32_t IsAttacked(int8_t colour, int32_t square);
+// The same question for a position that differs from the current one only in which squares are
+// occupied and in the colour's pieces on `removed` being gone: the legality of a move that has
+// not been made.
+int32_t IsAttackedAfter(int8_t colour, int32_t square, uint64_t occupied, uint64_t removed);
 
 // Empty-board reach by square bit, for the square sets: a set of candidate attackers is the
 // reach of the target ANDed with the attackers' set; only a slider then needs the squares between

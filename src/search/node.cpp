@@ -111,12 +111,12 @@ static void CopyContinuation(SearchNode& node) {
   node.pv[i] = LineEndRecord;
 }
 
-static void SeedChildLine(SearchNode& node) {
+static void SeedChildLine(SearchNode& node, int32_t childPly) {
   if (node.stage != StagePv) {
-    node.childPv[Ply] = LineEndRecord;
+    node.childPv[childPly] = LineEndRecord;
     return;
   }
-  int32_t i = Ply;
+  int32_t i = childPly;
   for (; i < 63 && node.pv[i].kind != LineEnd; ++i) node.childPv[i] = node.pv[i];
   node.childPv[i] = LineEndRecord;
 }
@@ -125,6 +125,34 @@ static void ReportRootLine(const SearchNode& node) {
   RootScore = node.best;
   PublishRootMoves(&RootPv[0], &RootPv[1]);
   PrintSearchInfo();
+}
+
+// A move into quiescence whose child would stand pat at or above its beta returns that beta at
+// once. About a third of all nodes end so; for them the move is not made. What remains to be
+// done is what playing it would have done: the legality test (on the square sets, as the
+// position would be after the move), the child's stand-pat score and line, and the node count.
+// A move that could end in a draw by rule or an ending with endgame data, a castling, an en
+// passant capture, or a move at the root takes the full path.
+enum class Shortcut { None, Illegal, StoodPat };
+static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
+                                bool nullWindow) {
+  const int32_t childAlpha = nullWindow ? -node.alpha - 1 : -node.beta;
+  const int32_t childBeta = -node.alpha;
+  const int16_t standPat = int16_t(-moveEval);
+  if (!(childAlpha < standPat && standPat >= childBeta) || node.best > node.alpha)
+    return Shortcut::None;
+  if ((move.kind != Normal && move.kind != Promotion) || IsReversible(move)) return Shortcut::None;
+  if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
+
+  const int32_t king = move.piece == King ? move.to : PieceList[SideToMove][0].square;
+  const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
+  if (IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to)))
+    return Shortcut::Illegal;
+  if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
+  SeedChildLine(node, Ply + 1);
+  NodeStack[Ply + 1].best = standPat;
+  node.moveScore = int16_t(-childBeta);
+  return Shortcut::StoodPat;
 }
 
 int32_t TryMove(SearchNode& node) {
@@ -151,6 +179,19 @@ int32_t TryMove(SearchNode& node) {
 
   bool nullWindow = node.best != mated && node.alpha <= node.best;
   const int32_t mover = SideToMove, enemy = OtherSide;
+  if (newDepth <= 0 && Ply > 0) {
+    switch (StandsPatAtOnce(node, move, moveEval, nullWindow)) {
+      case Shortcut::Illegal:
+        return 0;
+      case Shortcut::StoodPat:
+        if (CheckTime()) return 1;
+        if (node.moveScore > node.best) node.best = node.moveScore;
+        if (SameMove(move, node.pv[Ply])) CopyContinuation(node);
+        return 0;  // the child's score is alpha: nothing rises above it
+      case Shortcut::None:
+        break;
+    }
+  }
   for (;;) {
     MakeMove(move);
     if (newDepth > 0) PrefetchTable();
@@ -171,7 +212,7 @@ int32_t TryMove(SearchNode& node) {
       ++Ply;
       ++CurrentMove;
       if (Ply > SelDepth) SelDepth = Ply;
-      SeedChildLine(node);
+      SeedChildLine(node, Ply);
       for (int32_t reduction = newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
         node.moveScore =

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "search/movegen.h"
 #include "support/position_fixture.h"
 
 namespace {
@@ -94,4 +95,50 @@ TEST(IsAttacked, ColourWithoutPieces) {
   LastOfficer[Black] = lastOfficer;
   LastEntry[Black] = lastEntry;
   ASSERT_EQ(SetUpPosition("startpos"), 1);
+}
+
+namespace {
+int32_t Disagreements;
+int32_t Compared;
+
+// For every generated move: the legality worked out on the square sets before the move must
+// agree with the attack test after making it.
+struct LegalityBeforeMakingSink {
+  static int32_t Try(SearchNode&) {
+    const Move& move = *CurrentMove;
+    if (move.kind != Normal && move.kind != Promotion) return 0;
+    const int32_t mover = SideToMove;
+    const int32_t king = move.piece == King ? move.to : PieceList[mover][0].square;
+    const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
+    const int32_t before = IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to));
+    MakeMove(move);
+    const int32_t after = IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
+    UnmakeMove(move);
+    ++Compared;
+    if (before != after) {
+      ++Disagreements;
+      ADD_FAILURE() << MoveToText(move);
+    }
+    return 0;
+  }
+};
+}  // namespace
+
+TEST(IsAttackedAfter, AgreesWithMakingTheMove) {
+  Disagreements = Compared = 0;
+  for (const char* position :
+       {"startpos moves e2e4 d7d5 e4d5 d8d5 b1c3 d5a5",
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "fen 4k3/8/8/8/1b6/8/3P4/4K2q w - - 0 1",  // pinned pawn, king in check along the rank
+        "fen 4k3/4r3/8/8/8/8/4N3/r3K3 w - - 0 1",
+        "fen 7R/4k3/8/8/8/8/8/4K2r w - - 0 1"}) {  // the checking rook can be taken
+    ASSERT_EQ(SetUpPosition(position), 1) << position;
+    Ply = 0;
+    CurrentMove = GameLine + RootSlot;
+    GenerateAllMoves<LegalityBeforeMakingSink>(NodeStack[0]);
+  }
+  EXPECT_GT(Compared, 100);
+  EXPECT_EQ(Disagreements, 0);
 }
