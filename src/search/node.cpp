@@ -131,8 +131,8 @@ static void ReportRootLine(const SearchNode& node) {
 // once. About a third of all nodes end so; for them the move is not made. What remains to be
 // done is what playing it would have done: the legality test (on the square sets, as the
 // position would be after the move), the child's stand-pat score and line, and the node count.
-// A move that could end in a draw by rule or an ending with endgame data, a castling, an en
-// passant capture, or a move at the root takes the full path.
+// A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
+// capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
                                 bool nullWindow) {
@@ -141,7 +141,8 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   const int16_t standPat = int16_t(-moveEval);
   if (!(childAlpha < standPat && standPat >= childBeta) || node.best > node.alpha)
     return Shortcut::None;
-  if ((move.kind != Normal && move.kind != Promotion) || IsReversible(move)) return Shortcut::None;
+  if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
+  if (IsReversible(move) && IsRepetition(Ply, 0)) return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
   const int32_t king = move.piece == King ? move.to : PieceList[SideToMove][0].square;
