@@ -22,6 +22,7 @@ static void EnsureKeyPool() {
   for (uint8_t& byte : FallbackKeyPool) byte = uint8_t(RandomInRange(0, 255));
   KeyPool = FallbackKeyPool;
   KeyPoolSize = KeyPoolBytes;
+  BuildKeyPairs();
 }
 
 void PrepareTables(int32_t megabytes) {

@@ -29,6 +29,15 @@ inline uint32_t PieceWord(uint32_t bank, int32_t type, int32_t colour, int32_t s
 }
 inline uint32_t SideWord(uint32_t bank) { return PoolWord(bank + 1024); }
 
+// The check and index words of each piece word side by side (check in the low half, the side
+// word last), built with the pool: make/unmake toggle a piece with one load instead of two.
+constexpr uint32_t SideKeyPair = 1024;
+extern uint64_t KeyPairs[SideKeyPair + 1];
+void BuildKeyPairs();
+inline uint64_t PieceKeyPair(int32_t type, int32_t colour, int32_t square) {
+  return KeyPairs[type * 128 + colour * 8 + square];
+}
+
 // One entry per slot, no moves, no buckets: the table only returns scores.
 enum BoundKind : uint8_t { UpperBound = 0, ExactBound = 1, LowerBound = 2 };
 struct HashEntry {

@@ -41,4 +41,10 @@ void BuildKeyPool(uint32_t size) {
     KeyPool[i] = uint8_t(RandomInRange(0, 255));
     ++KeyPoolSize;
   }
+  BuildKeyPairs();
+}
+
+void BuildKeyPairs() {
+  for (uint32_t word = 0; word <= SideKeyPair; ++word)
+    KeyPairs[word] = PoolWord(CheckBank + word) | uint64_t(PoolWord(IndexBank + word)) << 32;
 }

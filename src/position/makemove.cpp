@@ -7,22 +7,17 @@
 #include "position/position.h"
 
 namespace {
-// The XOR of the key words a move changes, gathered in registers and applied to the keys once
-// (the key pool is bytes, which may alias anything, so toggling the globals word by word would
-// store them again after every word).
+// The XOR of the key words a move changes, both keys in one register, applied to the keys once
+// at the end rather than word by word.
 struct KeyChange {
-  uint32_t check = 0, index = 0;
+  uint64_t pair = 0;
   void Toggle(int32_t type, int32_t colour, int32_t square) {
-    check ^= PieceWord(CheckBank, type, colour, square);
-    index ^= PieceWord(IndexBank, type, colour, square);
+    pair ^= PieceKeyPair(type, colour, square);
   }
-  void ToggleSide() {
-    check ^= SideWord(CheckBank);
-    index ^= SideWord(IndexBank);
-  }
+  void ToggleSide() { pair ^= KeyPairs[SideKeyPair]; }
   void Apply() const {
-    KeyCheck ^= check;
-    KeyIndex ^= index;
+    KeyCheck ^= uint32_t(pair);
+    KeyIndex ^= uint32_t(pair >> 32);
   }
 };
 

@@ -24,6 +24,15 @@ TEST(KeyPool, SameBytesOnEveryBuild) {
   EXPECT_EQ(sum, 1053736u);
 }
 
+// Make/unmake read the pairs, the from-scratch keys the pool: the two must hold the same words.
+TEST(KeyPool, PairsHoldBothBanksWords) {
+  PrepareTablesForTests();
+  for (uint32_t word = 0; word <= SideKeyPair; ++word) {
+    ASSERT_EQ(uint32_t(KeyPairs[word]), PoolWord(CheckBank + word)) << word;
+    ASSERT_EQ(uint32_t(KeyPairs[word] >> 32), PoolWord(IndexBank + word)) << word;
+  }
+}
+
 TEST(KeyPool, FreeLeavesNoPool) {
   PrepareTablesForTests();
   FreeKeyPool();
