@@ -33,6 +33,15 @@ constexpr auto BitCount = [] {
     for (int b = i; b; b >>= 1) table.count[i] += b & 1;
   return table;
 }();
+// The files of a file set with no neighbour in the set (isolated pawns).
+constexpr auto IsolatedFiles = [] {
+  struct Table {
+    uint8_t files[256];
+    constexpr uint8_t operator[](int i) const { return files[i]; }
+  } table{};
+  for (int i = 0; i < 256; ++i) table.files[i] = uint8_t(i & ~((i << 1) | (i >> 1)) & 0xFF);
+  return table;
+}();
 
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
 extern int32_t PieceSquare[2][7][120];

@@ -30,7 +30,7 @@ int32_t ShiftPawnFile(int32_t side, int32_t from, int32_t to) {
 int32_t PawnPenalty(int32_t ply, int32_t side) {
   const int32_t files = PawnFiles[ply].files[side];
   const int32_t doubled = PawnFiles[ply].doubled[side];
-  const int32_t isolated = files & ~((files << 1) | (files >> 1)) & 0xFF;
+  const int32_t isolated = IsolatedFiles[files];
   return 20 * BitCount[isolated] + 8 * BitCount[doubled] + 40 * BitCount[isolated & doubled];
 }
 
