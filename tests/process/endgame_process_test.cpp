@@ -7,12 +7,11 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/engine_replies.h"
 
 namespace fs = std::filesystem;
 
@@ -31,13 +30,6 @@ constexpr Ending kRookMate{"fen 8/8/6R1/4k3/8/8/8/K7 w - - 0 1", 16};
 // King and pawn: the pawn runs, promotes and mates.
 constexpr Ending kPawnWin{"fen 8/8/8/8/8/2P4k/8/K7 w - - 0 1", 20};
 
-std::vector<std::string> Words(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
 // "mate 16" or "cp 512" from the last info line before the best move.
 std::string LastScore(const LinesUntil& reply) {
   for (auto line = reply.lines.rbegin(); line != reply.lines.rend(); ++line) {
@@ -52,20 +44,6 @@ std::string LastScore(const LinesUntil& reply) {
 std::string BestMove(const LinesUntil& reply) {
   const std::vector<std::string> words = Words(reply.Match());
   return words.size() >= 2 ? words[1] : "";
-}
-
-std::set<std::string> LegalMoves(EngineProcess& engine, const std::string& position) {
-  engine.SendLine("position " + position);
-  engine.SendLine("go perft 1");
-  LinesUntil lines = engine.WaitForLine("Nodes searched:");
-  EXPECT_TRUE(lines) << lines;
-  std::set<std::string> moves;
-  for (const std::string& line : lines.lines) {
-    const size_t colon = line.find(": ");
-    if (colon != std::string::npos && !line.starts_with("Nodes"))
-      moves.insert(line.substr(0, colon));
-  }
-  return moves;
 }
 
 LinesUntil Search(EngineProcess& engine, const std::string& position, const std::string& go) {

@@ -7,19 +7,12 @@
 #include <string>
 
 #include "support/engine_process.h"
+#include "support/engine_replies.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 constexpr const char* kMatedBlack = "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1";
-
-bool IsBestMove(const std::string& line) { return line.starts_with("bestmove"); }
-
-int CountBestMoves(const std::vector<std::string>& lines) {
-  int count = 0;
-  for (const std::string& line : lines) count += IsBestMove(line) ? 1 : 0;
-  return count;
-}
 }  // namespace
 
 TEST(OwedBestMove, EndOfInputAnswersAnInfiniteSearch) {

@@ -12,11 +12,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/engine_replies.h"
 
 using namespace std::chrono_literals;
 
@@ -50,19 +50,7 @@ constexpr const char* kMiddlegame =
 
 // ---- Reading the engine's lines ---------------------------------------------------------------
 
-bool IsBestMove(const std::string& line) { return line.starts_with("bestmove"); }
 bool IsSearchInfo(const std::string& line) { return line.starts_with("info depth "); }
-
-int CountBestMoves(const std::vector<std::string>& lines) {
-  return int(std::count_if(lines.begin(), lines.end(), IsBestMove));
-}
-
-std::vector<std::string> Words(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
 
 // The word after the keyword: Field("info depth 3 seldepth 5", "depth") is "3".
 std::string Field(const std::string& line, const std::string& key) {
@@ -131,22 +119,6 @@ void ExpectNothingMoreOwed(EngineProcess& engine) {
   EXPECT_EQ(CountBestMoves(ready.lines), 0) << ready;
   const std::vector<std::string> later = engine.LinesWithin(kQuietPeriod);
   EXPECT_EQ(CountBestMoves(later), 0);
-}
-
-// The legal moves of a position, as the engine's own "go perft 1" lists them.
-std::set<std::string> LegalMoves(EngineProcess& engine, const std::string& position) {
-  engine.SendLine("position " + position);
-  engine.SendLine("go perft 1");
-  LinesUntil lines = engine.WaitForLine("Nodes searched:");
-  EXPECT_TRUE(lines) << lines;
-  std::set<std::string> moves;
-  for (const std::string& line : lines.lines) {
-    const size_t colon = line.find(": ");
-    if (colon != std::string::npos && !line.starts_with("Nodes"))
-      moves.insert(line.substr(0, colon));
-  }
-  EXPECT_EQ(int64_t(moves.size()), NumberField(lines.Match(), "searched:"));
-  return moves;
 }
 
 testing::AssertionResult IsLegalIn(EngineProcess& engine, const std::string& position,
