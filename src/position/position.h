@@ -92,15 +92,18 @@ inline constexpr SquareBitTables SquareBits = [] {
   SquareBitTables t{};
   for (int32_t square = 0; square < 128; ++square) {
     t.bit[square] = uint8_t((square + (square & 7)) >> 1);
-    t.mask[square] = t.bit[square] < 64 ? uint64_t(1) << t.bit[square] : 0;
+    t.mask[square] = IsOnBoard(square) ? uint64_t(1) << t.bit[square] : 0;
   }
   return t;
 }();
 constexpr int32_t SquareBit(int32_t square) {
   return std::is_constant_evaluated() ? (square + (square & 7)) >> 1 : SquareBits.bit[square];
 }
+// Empty for a number that is no square (the null move's and the line end's), so that such a
+// record takes nothing out of a set.
 constexpr uint64_t SquareMask(int32_t square) {
-  return std::is_constant_evaluated() ? uint64_t(1) << SquareBit(square) : SquareBits.mask[square];
+  if (std::is_constant_evaluated()) return IsOnBoard(square) ? uint64_t(1) << SquareBit(square) : 0;
+  return SquareBits.mask[square];
 }
 // The board square of a set bit.
 constexpr int32_t BitSquare(int32_t bit) { return bit + (bit & 0x38); }

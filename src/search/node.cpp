@@ -42,8 +42,7 @@ void SearchMoves(SearchNode& node) {
   // branch per entry. Our pieces do not change while the node runs (every move is taken back
   // before the next), so their sets are read once.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
-  const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] &
-                        ~(IsOnBoard(previous.to) ? SquareMask(previous.to) : 0);
+  const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] & ~SquareMask(previous.to);
   uint32_t reached = 0;
   for (uint64_t set = open & ReachedSquares(sets); set != 0; set &= set - 1)
     reached |= 1u << Board[BitSquare(__builtin_ctzll(set))].listIndex;
