@@ -58,3 +58,9 @@ int32_t IsAttackedAfter(int8_t colour, int32_t square, uint64_t occupied, uint64
 int32_t IsAttacked(int8_t colour, int32_t square) {
   return IsAttackedAfter(colour, square, Occupied(), 0);
 }
+
+int32_t MoveLeavesKingAttacked(const Move& move) {
+  const int32_t king = move.piece == King ? move.to : PieceList[SideToMove][0].square;
+  const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
+  return IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to));
+}

@@ -171,6 +171,9 @@ int32_t IsAttacked(int8_t colour, int32_t square);
 // occupied and in the colour's pieces on `removed` being gone: the legality of a move that has
 // not been made.
 int32_t IsAttackedAfter(int8_t colour, int32_t square, uint64_t occupied, uint64_t removed);
+// Whether a normal move or promotion of the side to move, not yet made, would leave its own king
+// attacked: its legality without making it.
+int32_t MoveLeavesKingAttacked(const Move& move);
 
 // Empty-board reach by square bit, for the square sets: a set of candidate attackers is the
 // reach of the target ANDed with the attackers' set; only a slider then needs the squares between

@@ -129,7 +129,8 @@ static void ReportRootLine(const SearchNode& node) {
 // A move into quiescence whose child would stand pat at or above its beta returns that beta at
 // once. About a third of all nodes end so; for them the move is not made. What remains to be
 // done is what playing it would have done: the legality test (on the square sets, as the
-// position would be after the move), the child's stand-pat score and line, and the node count.
+// position would be after the move), the selective depth, the child's line, the move's score
+// (the child's beta) and the node count.
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
@@ -144,13 +145,9 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (IsReversible(move) && IsRepetition(Ply, 0)) return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
-  const int32_t king = move.piece == King ? move.to : PieceList[SideToMove][0].square;
-  const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
-  if (IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to)))
-    return Shortcut::Illegal;
+  if (MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
   SeedChildLine(node, Ply + 1);
-  NodeStack[Ply + 1].best = standPat;
   node.moveScore = int16_t(-childBeta);
   return Shortcut::StoodPat;
 }

@@ -108,9 +108,7 @@ struct LegalityBeforeMakingSink {
     const Move& move = *CurrentMove;
     if (move.kind != Normal && move.kind != Promotion) return 0;
     const int32_t mover = SideToMove;
-    const int32_t king = move.piece == King ? move.to : PieceList[mover][0].square;
-    const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
-    const int32_t before = IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to));
+    const int32_t before = MoveLeavesKingAttacked(move);
     MakeMove(move);
     const int32_t after = IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
     UnmakeMove(move);
@@ -124,7 +122,7 @@ struct LegalityBeforeMakingSink {
 };
 }  // namespace
 
-TEST(IsAttackedAfter, AgreesWithMakingTheMove) {
+TEST(MoveLeavesKingAttacked, AgreesWithMakingTheMove) {
   Disagreements = Compared = 0;
   for (const char* position :
        {"startpos moves e2e4 d7d5 e4d5 d8d5 b1c3 d5a5",
