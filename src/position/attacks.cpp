@@ -48,11 +48,7 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target) {
 int32_t IsAttackedAfter(int8_t colour, int32_t square, uint64_t occupied, uint64_t removed) {
   const Attackers attackers = CandidateAttackers(colour, square);
   if (((attackers.steppers | attackers.pawns) & ~removed) != 0) return 1;
-  for (uint64_t sliders = attackers.sliders & ~removed; sliders != 0; sliders &= sliders - 1) {
-    const int32_t from = BitSquare(__builtin_ctzll(sliders));
-    if ((SquaresBetween(from, square) & occupied) == 0) return 1;
-  }
-  return 0;
+  return UnblockedSliders(attackers.sliders & ~removed, square, occupied) != 0;
 }
 
 int32_t IsAttacked(int8_t colour, int32_t square) {

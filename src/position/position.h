@@ -233,6 +233,25 @@ inline uint64_t SquaresBetween(int32_t a, int32_t b) {
                : SquareReach.between[a - b] << SquareBit(b);
 }
 
+// The sliders of a candidate set with nothing between them and the square.
+inline uint64_t UnblockedSliders(uint64_t sliders, int32_t square, uint64_t occupied) {
+  uint64_t open = 0;
+  for (; sliders != 0; sliders &= sliders - 1) {
+    const int32_t bit = __builtin_ctzll(sliders);
+    if ((SquaresBetween(BitSquare(bit), square) & occupied) == 0) open |= uint64_t(1) << bit;
+  }
+  return open;
+}
+
+// The list indices of the pieces on a set of squares, as a mask: iterating its bits takes the
+// pieces in list order.
+inline uint32_t ListIndices(uint64_t squares) {
+  uint32_t indices = 0;
+  for (; squares != 0; squares &= squares - 1)
+    indices |= 1u << Board[BitSquare(__builtin_ctzll(squares))].listIndex;
+  return indices;
+}
+
 // A colour's pieces grouped by how they attack; read once, asked about many squares.
 struct AttackerSets {
   uint64_t knights, kings, orthogonal, diagonal, pawns;

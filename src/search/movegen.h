@@ -66,13 +66,7 @@ int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, int32_t side) {
 template <class Sink>
 int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attackers& attackers) {
   uint64_t attacking = attackers.steppers;
-  if (attackers.sliders != 0) {
-    const uint64_t occupied = Occupied();
-    for (uint64_t set = attackers.sliders; set != 0; set &= set - 1) {
-      const int32_t bit = __builtin_ctzll(set);
-      if ((SquaresBetween(BitSquare(bit), target) & occupied) == 0) attacking |= uint64_t(1) << bit;
-    }
-  }
+  if (attackers.sliders != 0) attacking |= UnblockedSliders(attackers.sliders, target, Occupied());
   if (attacking == 0) return 0;
   Move& move = *CurrentMove;
   // Usually one piece attacks: there is no order to establish.
@@ -82,9 +76,7 @@ int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attacker
     move.piece = Board[from].type;
     return Sink::Try(node);
   }
-  uint32_t order = 0;
-  for (; attacking != 0; attacking &= attacking - 1)
-    order |= 1u << Board[BitSquare(__builtin_ctzll(attacking))].listIndex;
+  uint32_t order = ListIndices(attacking);
   const PieceEntry* list = PieceList[SideToMove];
   while (order != 0) {
     const int32_t i = 31 - __builtin_clz(order);

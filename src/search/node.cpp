@@ -43,9 +43,7 @@ void SearchMoves(SearchNode& node) {
   // before the next), so their sets are read once.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
   const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] & ~SquareMask(previous.to);
-  uint32_t reached = 0;
-  for (uint64_t set = open & ReachedSquares(sets); set != 0; set &= set - 1)
-    reached |= 1u << Board[BitSquare(__builtin_ctzll(set))].listIndex;
+  uint32_t reached = ListIndices(open & ReachedSquares(sets));
   const PieceEntry* targets = PieceList[enemy];
   for (; reached != 0; reached &= reached - 1) {
     const int32_t target = targets[__builtin_ctz(reached)].square;
