@@ -51,13 +51,8 @@ void ComputeKeysFor(int32_t sideToMove, uint32_t& check, uint32_t& index) {
 }
 
 int32_t SetsMatchBoard() {
-  uint64_t sets[2][8] = {};
-  for (int32_t square = 0; square < 120; ++square) {
-    const BoardCell& cell = Board[square];
-    if (!IsOnBoard(square) || cell.type == Empty) continue;
-    sets[cell.colour][cell.type] |= SquareMask(square);
-    sets[cell.colour][0] |= SquareMask(square);
-  }
+  uint64_t sets[2][8];
+  SquareSetsFromBoard(sets);
   for (int32_t colour = 0; colour < 2; ++colour)
     for (int32_t type = 0; type < 8; ++type)
       if (sets[colour][type] != SquareSets[colour][type]) return 0;

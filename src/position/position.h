@@ -124,6 +124,8 @@ extern int32_t RootSide;
 extern uint64_t SquareSets[2][8];
 inline uint64_t Occupied() { return SquareSets[White][0] | SquareSets[Black][0]; }
 void RebuildSquareSets();
+// The sets as the board shows them (the consistency check compares them with the kept ones).
+void SquareSetsFromBoard(uint64_t (&sets)[2][8]);
 
 extern uint32_t KeyCheck;
 extern uint32_t KeyIndex;

@@ -206,16 +206,18 @@ void RebuildPieceLists() {
   RebuildSquareSets();
 }
 
-void RebuildSquareSets() {
-  for (auto& sets : SquareSets)
-    for (uint64_t& set : sets) set = 0;
+void SquareSetsFromBoard(uint64_t (&sets)[2][8]) {
+  for (auto& colourSets : sets)
+    for (uint64_t& set : colourSets) set = 0;
   for (int32_t square = 0; square < 120; ++square) {
     const BoardCell& cell = Board[square];
     if (!IsOnBoard(square) || cell.type == Empty) continue;
-    SquareSets[cell.colour][cell.type] |= SquareMask(square);
-    SquareSets[cell.colour][0] |= SquareMask(square);
+    sets[cell.colour][cell.type] |= SquareMask(square);
+    sets[cell.colour][0] |= SquareMask(square);
   }
 }
+
+void RebuildSquareSets() { SquareSetsFromBoard(SquareSets); }
 
 int32_t SetPosition(const char* argument) {
   if (!TablesReady()) {
