@@ -45,6 +45,9 @@ constexpr auto IsolatedFiles = [] {
 
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
 extern int32_t PieceSquare[2][7][120];
+// The highest value of each of those tables over the board, set with them: what a quiet move of
+// a piece can gain at most, which lets the search skip moves futility pruning would drop unseen.
+extern int32_t BestSquareValue[2][7];
 
 // Pawn files per ply: the record of ply p describes the position after the move at ply p; the
 // record of ply -1 is the root. Only which files hold pawns and which hold two or more are kept,

@@ -226,6 +226,16 @@ void PenaliseBlockedBishops() {
   if (HasPawn(Black, E7)) PieceSquare[Black][Bishop][E7 - 16] -= 20;
 }
 
+void FindBestSquareValues() {
+  for (int32_t s = White; s <= Black; ++s)
+    for (int8_t type = King; type <= Pawn; ++type) {
+      int32_t best = INT32_MIN;
+      for (int32_t q = 0; q < 120; ++q)
+        if (IsOnBoard(q) && PieceSquare[s][type][q] > best) best = PieceSquare[s][type][q];
+      BestSquareValue[s][type] = best;
+    }
+}
+
 int32_t SumRootScore() {
   int32_t score = PawnPenalty(-1, OtherSide) - PawnPenalty(-1, SideToMove);
   for (int32_t q = 0; q < 120; ++q) {
@@ -253,6 +263,7 @@ int32_t PrepareEvaluation() {
   ScorePawnStructure(White);
   ScorePawnStructure(Black);
   PenaliseBlockedBishops();
+  FindBestSquareValues();
   LastEvaluation = {MaterialTotal, MaterialBalance, GamePhase, LosingSide};
   return SumRootScore();
 }

@@ -1,6 +1,7 @@
 #include "eval/eval.h"
 
 int32_t PieceSquare[2][7][120];
+int32_t BestSquareValue[2][7];
 PawnFileRecord PawnFileStore[64];
 EvaluationFigures LastEvaluation;
 uint8_t* EndgameData;

@@ -202,6 +202,31 @@ int32_t GenerateQuietMoves(SearchNode& node, int32_t square) {
   }
 }
 
+// Whether some square the piece on the square could step, slide or push to on an empty board
+// attacks the enemy king on an empty board: if none does, no quiet move of the piece gives check,
+// whatever stands in between. Queens and rooks always have such a square.
+inline bool MayGiveCheck(int32_t square, int8_t type) {
+  const int32_t from = SquareBit(square), king = SquareBit(PieceList[OtherSide][0].square);
+  const ReachTables& reach = SquareReach;
+  switch (type) {
+    case Knight:
+      return (reach.knight[from] & reach.knight[king]) != 0;
+    case Bishop:
+      return (reach.bishop[from] & reach.bishop[king]) != 0;
+    case King:
+      return (reach.king[from] & reach.king[king]) != 0;
+    case Pawn: {
+      // A pawn on its seventh rank has no second step, and that square is off the table.
+      const int32_t advance = PawnAdvance[SideToMove], twice = square + 2 * advance;
+      uint64_t pushes = SquareMask(square + advance);
+      if (uint32_t(twice) < 128) pushes |= SquareMask(twice);
+      return (pushes & reach.pawnFrom[SideToMove][king]) != 0;
+    }
+    default:
+      return true;
+  }
+}
+
 // Every pseudo-legal move of the side to move, without the search's stages: en passant, the
 // captures of every enemy piece, castling, the quiet moves of every own piece and the king last.
 // Perft, the root's first legal move and the tests walk the moves this way.

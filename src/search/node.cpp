@@ -8,28 +8,69 @@
 
 static const Move& PreviousMove() { return CurrentMove[-1]; }
 
-void SearchMoves(SearchNode& node) {
+// Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
+// (the pawn still stands on its origin while this is asked).
+static bool GivesCheck(const Move& move) {
+  const int32_t enemyKing = PieceList[OtherSide][0].square;
+  if (move.piece == Pawn) {
+    const int32_t difference = enemyKing - move.to - PawnAdvance[SideToMove];
+    return difference == 1 || difference == -1;
+  }
+  return PieceAttacks(move.piece, move.to, enemyKing) != 0;
+}
+
+// Futility pruning drops a quiet move of a node with 3 plies or less to go when the move gives no
+// check and leaves the evaluation 300 or more below alpha; the dropped move's evaluation still
+// raises the node's best score. When not even the piece's best square could escape the pruning
+// or raise the best score, its quiet moves that give no check would all be dropped without a
+// trace, and only those that give check need to be built. Alpha and the best score only rise
+// while the node runs, so what holds for the piece's first move holds for its last.
+static bool OnlyChecksMatter(const SearchNode& node, int32_t square, int8_t type) {
+  if (node.depth > 3 || Ply == 0 || node.best == Ply - MateScore) return false;
+  const int32_t side = SideToMove;
+  if (type == Pawn && IsLastRank(square + PawnAdvance[side])) return false;  // it promotes
+  const int32_t bound =
+      BestSquareValue[side][type] - PieceSquare[side][type][square] - node.moverEval;
+  return bound <= node.best && bound + 300 <= node.alpha;
+}
+
+struct CheckingSink {
+  static int32_t Try(SearchNode& node) { return GivesCheck(*CurrentMove) && TryMove<false>(node); }
+};
+
+static int32_t SearchQuietMoves(SearchNode& node, int32_t square, int8_t type) {
+  if (!OnlyChecksMatter(node, square, type))
+    return GenerateQuietMoves<SearchSink<false>>(node, square);
+  return MayGiveCheck(square, type) && GenerateQuietMoves<CheckingSink>(node, square);
+}
+
+// Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
+// moves go to TryMove<true>, which leaves out what only matters with depth to go.
+template <bool Quiescent>
+static void SearchStages(SearchNode& node) {
+  using Sink = SearchSink<Quiescent>;
   const Move& previous = PreviousMove();
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
     *CurrentMove = node.pv[Ply];
-    if (TryMove(node)) return;
+    if (TryMove<Quiescent>(node)) return;
   }
 
   node.stage = StageRecaptures;
-  if (GenerateEnPassant<SearchSink>(node)) return;
+  if (GenerateEnPassant<Sink>(node)) return;
   if (previous.piece != Empty && previous.piece != King &&
-      GenerateCapturesOf<SearchSink>(node, previous.to))
+      GenerateCapturesOf<Sink>(node, previous.to))
     return;
 
-  if (!node.quiescent) {
+  if (!Quiescent) {
     node.stage = StageKillers;
     const Move* killers = Killers[Ply];
     if (killers[0].kind != LineEnd) {
       for (int slot = 0; slot < 2; ++slot) {
         *CurrentMove = killers[slot];
-        if (CurrentMove->to != previous.to && IsKillerPlayable() && TryMove(node)) return;
+        if (CurrentMove->to != previous.to && IsKillerPlayable() && TryMove<Quiescent>(node))
+          return;
       }
     }
   }
@@ -47,36 +88,44 @@ void SearchMoves(SearchNode& node) {
   const PieceEntry* targets = PieceList[enemy];
   for (; reached != 0; reached &= reached - 1) {
     const int32_t target = targets[__builtin_ctz(reached)].square;
-    if (GenerateCapturesBy<SearchSink>(node, target, CandidateAttackers(sets, target))) return;
+    if (GenerateCapturesBy<Sink>(node, target, CandidateAttackers(sets, target))) return;
   }
 
   const int32_t side = SideToMove;
-  if (node.quiescent) {
+  if (Quiescent) {
     // Only a pawn on its seventh rank can promote.
     constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
     if ((sets.pawns & SeventhRankSquares[side]) == 0) return;
     for (int32_t i = 1; i <= LastEntry[side]; ++i) {
       const PieceEntry& entry = PieceList[side][i];
       if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&
-          GenerateQuietMoves<SearchSink>(node, entry.square))
+          GenerateQuietMoves<Sink>(node, entry.square))
         return;
     }
     return;
   }
 
-  if (GenerateCastling<SearchSink>(node)) return;
+  if (GenerateCastling<Sink>(node)) return;
   for (int32_t i = 1; i <= LastEntry[side]; ++i) {
     const PieceEntry& entry = PieceList[side][i];
-    if (entry.type != Empty && GenerateQuietMoves<SearchSink>(node, entry.square)) return;
+    if (entry.type != Empty && SearchQuietMoves(node, entry.square, entry.type)) return;
   }
-  GenerateQuietMoves<SearchSink>(node, PieceList[side][0].square);
+  SearchQuietMoves(node, PieceList[side][0].square, King);
+}
+
+void SearchMoves(SearchNode& node) {
+  if (node.quiescent)
+    SearchStages<true>(node);
+  else
+    SearchStages<false>(node);
 }
 
 // Moves already searched in an earlier stage of this node are skipped.
+template <bool Quiescent>
 static bool AlreadyTried(const SearchNode& node, const Move& move) {
   switch (node.stage) {
     case StageRemaining:
-      if (!node.quiescent && Killers[Ply][0].kind != LineEnd) {
+      if (!Quiescent && Killers[Ply][0].kind != LineEnd) {
         if (SameMove(move, Killers[Ply][0])) return true;
         if (Killers[Ply][1].kind != LineEnd && SameMove(move, Killers[Ply][1])) return true;
       }
@@ -89,17 +138,6 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
     default:
       return false;
   }
-}
-
-// Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
-// (the pawn still stands on its origin while this is asked).
-static bool GivesCheck(const Move& move) {
-  const int32_t enemyKing = PieceList[OtherSide][0].square;
-  if (move.piece == Pawn) {
-    const int32_t difference = enemyKing - move.to - PawnAdvance[SideToMove];
-    return difference == 1 || difference == -1;
-  }
-  return PieceAttacks(move.piece, move.to, enemyKing) != 0;
 }
 
 static void CopyContinuation(SearchNode& node) {
@@ -150,31 +188,41 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   return Shortcut::StoodPat;
 }
 
+// A quiescent node's moves keep the depth at or below zero whatever extends them (an extension
+// keeps the node's depth), so there whether a move gives check matters only to futility pruning,
+// and only for a move futility would drop. Quiescence never starts at the root.
+template <bool Quiescent>
 int32_t TryMove(SearchNode& node) {
   Move& move = *CurrentMove;
-  if (AlreadyTried(node, move)) return 0;
+  if (AlreadyTried<Quiescent>(node, move)) return 0;
 
   const int32_t moveEval = EvaluateMove() - node.moverEval;
-  const Move& previous = PreviousMove();
-  const bool givesCheck = GivesCheck(move);
-  int32_t newDepth = node.depth - 1;
-  if (move.piece == Pawn && (move.to < 0x18 || move.to > 0x5F)) newDepth = node.depth;
-  if (givesCheck || move.kind == Promotion ||
-      (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
-       PieceValue[previous.piece] > PieceValue[move.piece]))
-    newDepth = node.depth;
-
   const int32_t mated = Ply - MateScore;
-  if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
-      moveEval + 300 <= node.alpha) {
-    if (moveEval > node.best) node.best = int16_t(moveEval);
-    return 0;
+  int32_t newDepth = node.depth - 1;
+  if constexpr (Quiescent) {
+    if (node.best != mated && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
+      if (moveEval > node.best) node.best = int16_t(moveEval);
+      return 0;
+    }
+  } else {
+    const Move& previous = PreviousMove();
+    const bool givesCheck = GivesCheck(move);
+    if (move.piece == Pawn && (move.to < 0x18 || move.to > 0x5F)) newDepth = node.depth;
+    if (givesCheck || move.kind == Promotion ||
+        (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
+         PieceValue[previous.piece] > PieceValue[move.piece]))
+      newDepth = node.depth;
+    if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
+        moveEval + 300 <= node.alpha) {
+      if (moveEval > node.best) node.best = int16_t(moveEval);
+      return 0;
+    }
   }
   if (Ply >= 62) return 0;
 
   bool nullWindow = node.best != mated && node.alpha <= node.best;
   const int32_t mover = SideToMove, enemy = OtherSide;
-  if (newDepth <= 0 && Ply > 0) {
+  if (Quiescent || (newDepth <= 0 && Ply > 0)) {
     switch (StandsPatAtOnce(node, move, moveEval, nullWindow)) {
       case Shortcut::Illegal:
         return 0;
@@ -189,7 +237,7 @@ int32_t TryMove(SearchNode& node) {
   }
   for (;;) {
     MakeMove(move);
-    if (newDepth > 0) PrefetchTable();
+    if (!Quiescent && newDepth > 0) PrefetchTable();
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       UnmakeMove(move);
       return 0;
@@ -208,7 +256,7 @@ int32_t TryMove(SearchNode& node) {
       ++CurrentMove;
       if (Ply > SelDepth) SelDepth = Ply;
       SeedChildLine(node, Ply);
-      for (int32_t reduction = newDepth > 4 ? 3 : 0;; reduction = 0) {
+      for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
         node.moveScore =
             int16_t(-SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval, node.childPv));

@@ -58,6 +58,7 @@ void PrintSearchInfo();
 // After a pass of the root: widens the aspiration window when the score fell outside it.
 bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound);
 void SearchMoves(SearchNode& node);
+template <bool Quiescent>
 int32_t TryMove(SearchNode& node);
 int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv);
 int32_t CheckDraw(SearchNode& node);
@@ -66,8 +67,9 @@ void ClearKillers();
 void StoreKiller(const Move& move);
 
 // Generators (movegen.h) hand each move to Sink::Try(node). The search's sink is TryMove.
+template <bool Quiescent>
 struct SearchSink {
-  static int32_t Try(SearchNode& node) { return TryMove(node); }
+  static int32_t Try(SearchNode& node) { return TryMove<Quiescent>(node); }
 };
 int32_t IsKillerPlayable();
 int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour);

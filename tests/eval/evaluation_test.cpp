@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -155,6 +156,26 @@ TEST(PrepareEvaluation, RooksLikeTheFileBehindAPassedPawn) {
   for (int32_t s = White; s <= Black; ++s)
     for (int32_t i = 0; i < 5; ++i)
       EXPECT_EQ(passed[s][i], PieceSquare[s][Rook][Sq(squares[i])] + (i ? 16 : 0)) << squares[i];
+}
+
+// The search skips quiet moves by the best value of each table, so it must be the true maximum
+// over the board, in ordinary and mop-up tables and after the last adjustment of the bishops.
+TEST(PrepareEvaluation, BestSquareValueIsEachTablesMaximum) {
+  for (const char* placement : {StartPlacement, "4k3/8/8/8/8/8/8/3QK3",
+                                "r1bqk2r/pppp1ppp/2n2n2/4p3/1bB1P3/2N2N2/PPPP1PPP/R1BQK2R",
+                                "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8"}) {
+    for (const int32_t side : {White, Black}) {
+      Prepare(placement, side);
+      for (int32_t s = White; s <= Black; ++s)
+        for (int8_t type = King; type <= Pawn; ++type) {
+          int32_t best = INT32_MIN;
+          for (int32_t q = 0; q < 120; ++q)
+            if ((q & 0x88) == 0) best = std::max(best, PieceSquare[s][type][q]);
+          EXPECT_EQ(BestSquareValue[s][type], best)
+              << placement << " side " << s << " type " << int32_t(type);
+        }
+    }
+  }
 }
 
 TEST(PawnPenalty, IsolatedAndDoubledFiles) {

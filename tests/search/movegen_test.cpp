@@ -268,3 +268,65 @@ TEST(Generators, CapturesComeInPieceListOrder) {
   UnmakeMove(promotion);
   ExpectCapturesInListOrder();
 }
+
+namespace {
+bool MovedPieceChecks;  // whether any quiet move handed over so far attacks the enemy king
+
+// Whether a piece of the type on the square attacks the king's square on the board as it is.
+bool Attacks(int8_t type, int32_t square, int32_t king, int32_t side) {
+  if (type != Pawn) return PieceAttacks(type, square, king) != 0;
+  const int32_t forward = side == White ? 1 : -1;
+  const int32_t files = (king & 7) - (square & 7), ranks = (king >> 4) - (square >> 4);
+  return ranks == forward && (files == 1 || files == -1);
+}
+
+// Records whether the moved piece attacks the enemy king, judged before the move (the way the
+// search asks) and after it.
+struct CheckSink {
+  static int32_t Try(SearchNode&) {
+    const Move move = *CurrentMove;
+    const int32_t king = PieceList[OtherSide][0].square, side = SideToMove;
+    const int8_t type = move.kind == Promotion ? move.piece : Board[move.from].type;
+    MovedPieceChecks |= Attacks(type, move.to, king, side);
+    MakeMove(move);
+    MovedPieceChecks |= Attacks(type, move.to, king, side);
+    UnmakeMove(move);
+    return 0;
+  }
+};
+}  // namespace
+
+// A piece for which MayGiveCheck says no must have no quiet move that attacks the enemy king,
+// for every piece of both sides in positions with pieces near and far from the kings.
+TEST(Generators, MayGiveCheckMissesNoCheckingMove) {
+  int32_t checked = 0, ruledOut = 0;
+  for (const char* fen :
+       {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "fen 2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1",
+        "fen 8/k1b5/P4p2/1Pp2p1p/K1P2P1P/8/3B4/8 w - - 0 1",
+        "fen 4k3/8/3P1P2/8/2N5/8/3K4/8 w - - 0 1", "fen 8/8/8/3k4/8/2P5/1K6/8 w - - 0 1",
+        "fen 3k4/8/8/1N6/8/8/3P4/RNBQKBNR w - - 0 1", "fen rnbqkbnr/8/8/8/8/4K3/8/8 b - - 0 1",
+        "fen 8/8/8/5k2/8/8/4P3/4K3 w - - 0 1", "fen 4k3/3p4/8/8/4K3/8/8/8 b - - 0 1"}) {
+    for (const int32_t side : {White, Black}) {
+      ASSERT_EQ(SetUpPosition(fen), 1);
+      SideToMove = side;
+      OtherSide = side ^ 1;
+      for (int32_t i = 0; i <= LastEntry[side]; ++i) {
+        const PieceEntry entry = PieceList[side][i];
+        if (entry.type == Empty) continue;
+        MovedPieceChecks = false;
+        SearchNode& node = Root();
+        GenerateQuietMoves<CheckSink>(node, entry.square);
+        if (MovedPieceChecks) ++checked;
+        if (!MayGiveCheck(entry.square, entry.type)) {
+          ++ruledOut;
+          EXPECT_FALSE(MovedPieceChecks) << fen << " piece on " << entry.square;
+        }
+      }
+    }
+  }
+  // The positions must exercise both answers.
+  EXPECT_GT(checked, 5);
+  EXPECT_GT(ruledOut, 20);
+}
