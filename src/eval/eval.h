@@ -43,6 +43,24 @@ constexpr auto IsolatedFiles = [] {
   return table;
 }();
 
+// The penalty of one side's pawn files, indexed by files | doubled << 8: 20 per isolated file, 8
+// per doubled file and 40 more per file both isolated and doubled. One load answers what took
+// four lookups and three multiplications; a search meets few pawn structures, so the entries it
+// reads stay in the cache.
+inline constexpr auto PawnFilePenalty = [] {
+  struct Table {
+    int16_t penalty[256 * 256];
+    constexpr int32_t operator[](int i) const { return penalty[i]; }
+  } table{};
+  for (int doubled = 0; doubled < 256; ++doubled)
+    for (int files = 0; files < 256; ++files) {
+      const int isolated = IsolatedFiles[files];
+      table.penalty[doubled << 8 | files] = int16_t(
+          20 * BitCount[isolated] + 8 * BitCount[doubled] + 40 * BitCount[isolated & doubled]);
+    }
+  return table;
+}();
+
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
 extern int32_t PieceSquare[2][7][120];
 // The highest value of each of those tables over the board, set with them: what a quiet move of

@@ -28,10 +28,7 @@ int32_t ShiftPawnFile(int32_t side, int32_t from, int32_t to) {
 }  // namespace
 
 int32_t PawnPenalty(int32_t ply, int32_t side) {
-  const int32_t files = PawnFiles[ply].files[side];
-  const int32_t doubled = PawnFiles[ply].doubled[side];
-  const int32_t isolated = IsolatedFiles[files];
-  return 20 * BitCount[isolated] + 8 * BitCount[doubled] + 40 * BitCount[isolated & doubled];
+  return PawnFilePenalty[PawnFiles[ply].files[side] | PawnFiles[ply].doubled[side] << 8];
 }
 
 int32_t TakePawnOffFile(int8_t side, int32_t square) {
