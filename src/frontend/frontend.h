@@ -51,6 +51,8 @@ extern int32_t TimeBudget;
 extern uint32_t SearchStartTick;
 extern int32_t KiloNodes;
 extern int32_t NodesSinceCheck;
+// The value of NodesSinceCheck at which CheckTime next reads the clock or tests the node limit.
+extern int32_t NodesToPoll;
 // Limits beyond the clock of the side to move: "go depth", "go nodes", "go movetime".
 struct SearchLimits {
   int32_t depth;       // 63 when not given
@@ -61,6 +63,8 @@ struct SearchLimits {
 extern SearchLimits Limits;
 int32_t ParseGo(const char* arguments);
 int32_t CheckTime();
+// Zero nodes searched; Limits must be set first.
+void ResetNodeCount();
 inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(NodesSinceCheck); }
 
 // ---- Best-move reply ------------------------------------------------------------------------

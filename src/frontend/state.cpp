@@ -11,6 +11,7 @@ int32_t TimeBudget = 1;
 uint32_t SearchStartTick;
 int32_t KiloNodes;
 int32_t NodesSinceCheck;
+int32_t NodesToPoll = 4096;
 SearchLimits Limits{63, 0, 1, 0};
 std::atomic<int32_t> StoppedByCommand{0};
 std::atomic<uint64_t> PublishedBest{0};

@@ -1,5 +1,6 @@
 // The time budget of a search and the poll that enforces it. The clock is read once every 4096
-// polls, so the common case of the check costs one counter increment per searched move.
+// polls and the node limit only when the count reaches it, so the common case of the check
+// costs one counter increment and one comparison per searched move.
 #include <cstdio>
 
 #include "frontend/frontend.h"
@@ -55,9 +56,26 @@ int32_t ParseGo(const char* arguments) {
   return int32_t(budget);
 }
 
-int32_t CheckTime() {
-  if (StopRequested.load(std::memory_order_relaxed)) return 1;
-  if (++NodesSinceCheck > 4095) {
+// The node count at which CheckTime next does more than count: the next clock reading (every
+// 4096 nodes) or the node limit, whichever comes first.
+static void SetNextPoll() {
+  int64_t next = 4096;
+  if (Limits.nodes) {
+    const uint64_t counted = uint64_t(KiloNodes) * 1024;
+    const uint64_t left = Limits.nodes > counted ? Limits.nodes - counted : 0;
+    if (left < uint64_t(next)) next = int64_t(left);
+  }
+  NodesToPoll = int32_t(next);
+}
+
+void ResetNodeCount() {
+  KiloNodes = 0;
+  NodesSinceCheck = 0;
+  SetNextPoll();
+}
+
+[[gnu::noinline]] static int32_t PollLimits() {
+  if (NodesSinceCheck > 4095) {
     KiloNodes += 4;
     NodesSinceCheck -= 4096;
     if (!PonderOrInfinite.load(std::memory_order_acquire) && Limits.clock &&
@@ -66,5 +84,12 @@ int32_t CheckTime() {
   }
   if (Limits.nodes && NodeCount() >= Limits.nodes)
     StopRequested.store(1, std::memory_order_release);
+  SetNextPoll();
   return StopRequested.load(std::memory_order_relaxed);
+}
+
+int32_t CheckTime() {
+  if (StopRequested.load(std::memory_order_relaxed)) return 1;
+  if (++NodesSinceCheck < NodesToPoll) return 0;
+  return PollLimits();
 }

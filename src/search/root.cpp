@@ -131,8 +131,7 @@ void RunSearch(bool releaseChannel) {
     ReleaseChannel();
   }
   IterationDepth = 0;
-  KiloNodes = 0;
-  NodesSinceCheck = 0;
+  ResetNodeCount();
   ClearKillers();
   RootScore = PrepareEvaluation();
 

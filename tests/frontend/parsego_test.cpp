@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "frontend/frontend.h"
 #include "position/position.h"
 
@@ -62,25 +64,26 @@ TEST(ParseGo, DepthNodesAndMovetimeLimits) {
 }
 
 TEST(CheckTime, CountsNodesAndStopsAtTheNodeLimit) {
-  Budget("nodes 5000");
-  StopRequested = 0;
-  KiloNodes = 0;
-  NodesSinceCheck = 0;
-  SearchStartTick = TickCount();
-  int32_t polls = 0;
-  while (!CheckTime()) ++polls;
-  EXPECT_EQ(polls, 4999);
-  EXPECT_EQ(NodeCount(), 5000u);
-  EXPECT_EQ(CheckTime(), 1);  // already stopped: no counting
-  EXPECT_EQ(NodeCount(), 5000u);
+  // Limits below, at and beyond the clock readings every 4096 nodes.
+  for (const int32_t limit : {1, 4095, 4096, 4097, 5000, 8192, 12289}) {
+    Budget(("nodes " + std::to_string(limit)).c_str());
+    StopRequested = 0;
+    ResetNodeCount();
+    SearchStartTick = TickCount();
+    int32_t polls = 0;
+    while (!CheckTime()) ++polls;
+    EXPECT_EQ(polls, limit - 1);
+    EXPECT_EQ(NodeCount(), uint64_t(limit));
+    EXPECT_EQ(CheckTime(), 1);  // already stopped: no counting
+    EXPECT_EQ(NodeCount(), uint64_t(limit));
+  }
   StopRequested = 0;
 }
 
 TEST(CheckTime, StopsWhenTheBudgetIsSpentOnlyAtAClockReading) {
   Budget("wtime 200");  // budget 1 ms
   StopRequested = 0;
-  KiloNodes = 0;
-  NodesSinceCheck = 0;
+  ResetNodeCount();
   SearchStartTick = TickCount() - 1000;
   for (int i = 0; i < 4095; ++i) ASSERT_EQ(CheckTime(), 0);
   EXPECT_EQ(CheckTime(), 1);
