@@ -300,20 +300,17 @@ struct CheckSink {
 // for every piece of both sides in positions with pieces near and far from the kings.
 TEST(Generators, MayGiveCheckMissesNoCheckingMove) {
   int32_t checked = 0, ruledOut = 0;
-  for (const char* fen :
-       {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "fen 2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1",
-        "fen 8/k1b5/P4p2/1Pp2p1p/K1P2P1P/8/3B4/8 w - - 0 1",
-        "fen 4k3/8/3P1P2/8/2N5/8/3K4/8 w - - 0 1", "fen 8/8/8/3k4/8/2P5/1K6/8 w - - 0 1",
-        "fen 3k4/8/8/1N6/8/8/3P4/RNBQKBNR w - - 0 1", "fen rnbqkbnr/8/8/8/8/4K3/8/8 b - - 0 1",
-        "fen 8/8/8/5k2/8/8/4P3/4K3 w - - 0 1", "fen 4k3/3p4/8/8/4K3/8/8/8 b - - 0 1"}) {
-    for (const int32_t side : {White, Black}) {
-      ASSERT_EQ(SetUpPosition(fen), 1);
-      SideToMove = side;
-      OtherSide = side ^ 1;
-      for (int32_t i = 0; i <= LastEntry[side]; ++i) {
-        const PieceEntry entry = PieceList[side][i];
+  for (const char* placement :
+       {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8", "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1",
+        "8/k1b5/P4p2/1Pp2p1p/K1P2P1P/8/3B4/8", "4k3/8/3P1P2/8/2N5/8/3K4/8", "8/8/8/3k4/8/2P5/1K6/8",
+        "3k4/8/8/1N6/8/8/3P4/RNBQKBNR", "rnbqkbnr/8/8/8/8/4K3/8/8", "8/8/8/5k2/8/8/4P3/4K3",
+        "4k3/3p4/8/8/4K3/8/8/8"}) {
+    for (const char* side : {" w - - 0 1", " b - - 0 1"}) {
+      const std::string fen = std::string("fen ") + placement + side;
+      if (SetUpPosition(fen.c_str()) != 1) continue;  // the side not to move is in check
+      for (int32_t i = 0; i <= LastEntry[SideToMove]; ++i) {
+        const PieceEntry entry = PieceList[SideToMove][i];
         if (entry.type == Empty) continue;
         MovedPieceChecks = false;
         SearchNode& node = Root();
