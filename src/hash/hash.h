@@ -50,6 +50,15 @@ static_assert(sizeof(HashEntry) == 8, "the table uses exactly its Hash size");
 
 extern HashEntry* TranspositionTable;
 extern uint32_t TableEntryCount;
+// The table's own memory mapping, aligned to 2 MB so that the system can back it with large
+// pages: probes land anywhere in the table, and with 4 KB pages nearly every one of them also
+// missed the processor's address translation cache. Null when the table came from the heap
+// (no mapping could be made).
+struct TableMapping {
+  void* base;
+  uint64_t bytes;
+};
+extern TableMapping TableMemory;
 // The slot is KeyIndex mod TableEntryCount, a true remainder (the count is a power of two only
 // for power-of-two Hash sizes). It is computed without a division: TableModulus is 2^64 divided
 // by the count, rounded up, and two multiplications give the exact remainder of every 32-bit key.

@@ -6,4 +6,5 @@ uint64_t KeyPairs[SideKeyPair + 1];
 int32_t RandomSeed;
 HashEntry* TranspositionTable;
 uint32_t TableEntryCount;
+TableMapping TableMemory;
 uint64_t TableModulus;

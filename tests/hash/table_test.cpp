@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "frontend/frontend.h"
 #include "hash/hash.h"
 #include "position/position.h"
@@ -26,6 +29,23 @@ TEST_F(TableTest, SizeFollowsTheHashOption) {
   PrepareTables(3);
   EXPECT_EQ(TableEntryCount, 3u * 131072u);
   PrepareTables(1);
+}
+
+// The table starts on a large-page boundary (the point of its own mapping), every resize gives a
+// zero-filled table, and the old one is returned.
+TEST_F(TableTest, EachSizeGetsAZeroedTableOnALargePageBoundary) {
+  for (const int32_t megabytes : {3, 1, 5, 1}) {
+    TranspositionTable[0].check = 0xDEAD;  // written into the table about to be replaced
+    PrepareTables(megabytes);
+    ASSERT_NE(TranspositionTable, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(TranspositionTable) % (uintptr_t(2) << 20), 0u);
+    EXPECT_NE(TableMemory.base, nullptr);
+    const HashEntry* begin = TranspositionTable;
+    const HashEntry* end = begin + TableEntryCount;
+    EXPECT_TRUE(std::all_of(begin, end, [](const HashEntry& e) {
+      return e.check == 0 && e.score == 0 && e.depth == 0 && e.bound == 0;
+    }));
+  }
 }
 
 TEST_F(TableTest, FreshTableAnswersNothing) { Probe(-100, 100, 1, false); }
