@@ -41,20 +41,33 @@ static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t
   return false;
 }
 
-int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv) {
+// With no depth left the node stands pat, then tries captures and promotions; no table, no null
+// move, no killer. Its depth is never read again: every move keeps it at or below zero.
+int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* pv) {
   SearchNode& node = NodeStack[Ply];
-  if (depth <= 0) {
-    node.best = int16_t(-evaluation);
-    if (alpha < node.best) {
-      if (node.best >= beta) return beta;
-      alpha = node.best;
-    }
-    node.quiescent = 1;
-  } else {
-    if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
-    node.quiescent = 0;
-    node.best = int16_t(Ply - MateScore);
+  node.best = int16_t(-evaluation);
+  if (alpha < node.best) {
+    if (node.best >= beta) return beta;
+    alpha = node.best;
   }
+  node.quiescent = 1;
+  node.alpha = int16_t(alpha);
+  node.beta = int16_t(beta);
+  node.moverEval = int16_t(evaluation);
+  node.pv = pv;
+  SwapSides();
+  SearchQuiescentMoves(node);
+  if (!Stopped() && node.best == Ply - MateScore && !SideToMoveInCheck()) node.best = 0;
+  SwapSides();
+  return node.best < beta ? node.best : beta;
+}
+
+int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv) {
+  if (depth <= 0) return SearchQuiescent(alpha, beta, evaluation, pv);
+  SearchNode& node = NodeStack[Ply];
+  if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
+  node.quiescent = 0;
+  node.best = int16_t(Ply - MateScore);
   node.alpha = int16_t(alpha);
   node.beta = int16_t(beta);
   node.depth = int16_t(depth);
@@ -68,10 +81,8 @@ int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluati
     SearchMoves(node);
     if (!Stopped()) {
       if (node.best == Ply - MateScore && !SideToMoveInCheck()) node.best = 0;
-      if (!node.quiescent) {
-        StoreTable(alpha, beta, depth, node.best);
-        if (node.best >= beta) StoreKiller(node.pv[Ply]);
-      }
+      StoreTable(alpha, beta, depth, node.best);
+      if (node.best >= beta) StoreKiller(node.pv[Ply]);
     }
   }
   SwapSides();

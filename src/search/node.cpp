@@ -120,6 +120,8 @@ void SearchMoves(SearchNode& node) {
     SearchStages<false>(node);
 }
 
+void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
+
 // Moves already searched in an earlier stage of this node are skipped.
 template <bool Quiescent>
 static bool AlreadyTried(const SearchNode& node, const Move& move) {
@@ -198,7 +200,7 @@ int32_t TryMove(SearchNode& node) {
 
   const int32_t moveEval = EvaluateMove() - node.moverEval;
   const int32_t mated = Ply - MateScore;
-  int32_t newDepth = node.depth - 1;
+  int32_t newDepth = Quiescent ? 0 : node.depth - 1;  // a quiescent node keeps no depth
   if constexpr (Quiescent) {
     if (node.best != mated && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
@@ -259,7 +261,9 @@ int32_t TryMove(SearchNode& node) {
       for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
         node.moveScore =
-            int16_t(-SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval, node.childPv));
+            int16_t(Quiescent ? -SearchQuiescent(alpha, -node.alpha, moveEval, node.childPv)
+                              : -SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval,
+                                             node.childPv));
         if (reduction == 0) break;
       }
       --Ply;

@@ -58,9 +58,11 @@ void PrintSearchInfo();
 // After a pass of the root: widens the aspiration window when the score fell outside it.
 bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound);
 void SearchMoves(SearchNode& node);
+void SearchQuiescentMoves(SearchNode& node);
 template <bool Quiescent>
 int32_t TryMove(SearchNode& node);
 int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv);
+int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* pv);
 int32_t CheckDraw(SearchNode& node);
 
 void ClearKillers();
