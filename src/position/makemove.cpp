@@ -9,13 +9,18 @@
 namespace {
 // The XOR of the key words a move changes, both keys in one register, applied to the keys once
 // at the end rather than word by word.
+// Without Keys every call is empty: the moves below the search horizon leave the keys alone.
+template <bool Keys>
 struct KeyChange {
   uint64_t pair = 0;
   void Toggle(int32_t type, int32_t colour, int32_t square) {
-    pair ^= PieceKeyPair(type, colour, square);
+    if (Keys) pair ^= PieceKeyPair(type, colour, square);
   }
-  void ToggleSide() { pair ^= KeyPairs[SideKeyPair]; }
+  void ToggleSide() {
+    if (Keys) pair ^= KeyPairs[SideKeyPair];
+  }
   void Apply() const {
+    if (!Keys) return;
     KeyCheck ^= uint32_t(pair);
     KeyIndex ^= uint32_t(pair >> 32);
   }
@@ -87,9 +92,12 @@ int32_t ListsMatchBoard() {
 }
 
 // The position as it stands with `sideToMove` to move (after MakeMove the mover has not been
-// swapped yet, but the keys already carry the side word of the opponent).
+// swapped yet, but the keys already carry the side word of the opponent). Without Keys the keys
+// are not asked about: they still describe the position where the search crossed its horizon.
+template <bool Keys = true>
 int32_t ConsistentWith(int32_t sideToMove) {
   if (!ListsMatchBoard() || !SetsMatchBoard()) return 0;
+  if (!Keys) return 1;
   uint32_t check, index;
   ComputeKeysFor(sideToMove, check, index);
   return check == KeyCheck && index == KeyIndex;
@@ -103,8 +111,9 @@ int32_t PositionIsConsistent() { return ConsistentWith(SideToMove); }
 namespace {
 // Castling, en passant and promotion finish here, after the common part has moved the piece
 // (and removed what it captured); they are rare, so the common move keeps its registers.
+template <bool Keys>
 [[gnu::noinline]] void MakeSpecialPart(const Move& move, int32_t s, int32_t o) {
-  KeyChange keys;
+  KeyChange<Keys> keys;
   switch (move.kind) {
     case CastleShort:
       keys.Toggle(Rook, s, move.to + 1);
@@ -145,8 +154,9 @@ namespace {
   keys.Apply();
 }
 
+template <bool Keys>
 [[gnu::noinline]] void UnmakeSpecialPart(const Move& move, int32_t s, int32_t o) {
-  KeyChange keys;
+  KeyChange<Keys> keys;
   switch (move.kind) {
     case CastleShort:
       keys.Toggle(Rook, s, move.to - 1);
@@ -188,9 +198,10 @@ namespace {
 }
 }  // namespace
 
+template <bool Keys>
 void MakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
-  KeyChange keys;
+  KeyChange<Keys> keys;
   keys.ToggleSide();
   if (move.kind == NullMove) return keys.Apply();
   if (move.captured != Empty) {
@@ -205,13 +216,14 @@ void MakeMove(const Move& move) {
   ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));
   SwapCells(move.from, move.to, s);
   keys.Apply();
-  if (move.kind != Normal) MakeSpecialPart(move, s, o);
-  assert(ConsistentWith(o));
+  if (move.kind != Normal) MakeSpecialPart<Keys>(move, s, o);
+  assert(ConsistentWith<Keys>(o));
 }
 
+template <bool Keys>
 void UnmakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
-  KeyChange keys;
+  KeyChange<Keys> keys;
   keys.ToggleSide();
   if (move.kind == NullMove) return keys.Apply();
   keys.Toggle(move.piece, s, move.to);
@@ -228,6 +240,11 @@ void UnmakeMove(const Move& move) {
     ++PieceCount;
   }
   keys.Apply();
-  if (move.kind != Normal) UnmakeSpecialPart(move, s, o);
-  assert(ConsistentWith(s));
+  if (move.kind != Normal) UnmakeSpecialPart<Keys>(move, s, o);
+  assert(ConsistentWith<Keys>(s));
 }
+
+template void MakeMove<true>(const Move& move);
+template void MakeMove<false>(const Move& move);
+template void UnmakeMove<true>(const Move& move);
+template void UnmakeMove<false>(const Move& move);

@@ -157,7 +157,12 @@ const char* MoveToText(const Move& move);
 // why; the caller ignores the rest of the list).
 int32_t ApplyMoveText(const char* word);
 
+// Without Keys the keys stay as they are: the search makes the moves below its horizon so, where
+// nothing reads them (the table is neither probed nor stored there, and repetitions are found
+// in the move line). A move made without keys is taken back without keys.
+template <bool Keys = true>
 void MakeMove(const Move& move);
+template <bool Keys = true>
 void UnmakeMove(const Move& move);
 
 // Attack tables: indexed by target - origin, from -120 to 120.

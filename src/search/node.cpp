@@ -237,11 +237,15 @@ int32_t TryMove(SearchNode& node) {
         break;
     }
   }
+  // A child with depth to go probes the table: only then do the keys have to follow the move.
+  const bool keys = !Quiescent && newDepth > 0;
+  const auto make = [&] { keys ? MakeMove<true>(move) : MakeMove<false>(move); };
+  const auto unmake = [&] { keys ? UnmakeMove<true>(move) : UnmakeMove<false>(move); };
   for (;;) {
-    MakeMove(move);
-    if (!Quiescent && newDepth > 0) PrefetchTable();
+    make();
+    if (keys) PrefetchTable();
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
-      UnmakeMove(move);
+      unmake();
       return 0;
     }
     if (Ply == 0) {
@@ -269,7 +273,7 @@ int32_t TryMove(SearchNode& node) {
       --Ply;
       --CurrentMove;
     }
-    UnmakeMove(move);
+    unmake();
     if (CheckTime()) return 1;
 
     if (node.moveScore > node.best) node.best = node.moveScore;
