@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "hash/hash.h"
@@ -77,6 +78,47 @@ TEST(MakeUnmake, EveryMoveKindRestoresEverything) {
     EXPECT_TRUE(KindsSeen.count(kind)) << "kind " << kind;
   }
   EXPECT_GT(CapturesSeen, 0);
+}
+
+namespace {
+// A move made without the keys must change everything else exactly as with them, leave the keys
+// as they were, and be taken back without a trace.
+struct KeylessSink {
+  static int32_t Try(SearchNode&) {
+    const Move move = *CurrentMove;
+    const PositionSnapshot before = TakeSnapshot();
+    MakeMove(move);
+    PositionSnapshot keyed = TakeSnapshot();
+    uint64_t keyedSets[2][8];
+    std::memcpy(keyedSets, SquareSets, sizeof keyedSets);
+    UnmakeMove(move);
+    MakeMove<false>(move);
+    keyed.keyCheck = before.keyCheck;
+    keyed.keyIndex = before.keyIndex;
+    EXPECT_EQ(Difference(TakeSnapshot(), keyed), "") << MoveToText(move);
+    EXPECT_EQ(std::memcmp(keyedSets, SquareSets, sizeof keyedSets), 0) << MoveToText(move);
+    UnmakeMove<false>(move);
+    EXPECT_EQ(Difference(TakeSnapshot(), before), "") << "unmake of " << MoveToText(move);
+    KindsSeen.insert(move.kind);
+    return 0;
+  }
+};
+}  // namespace
+
+TEST(MakeUnmake, WithoutKeysEverythingButTheKeysChanges) {
+  KindsSeen.clear();
+  for (const char* position :
+       {"fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1 moves g1h1",
+        "startpos moves e2e4 a7a6 e4e5 d7d5"}) {
+    ASSERT_EQ(SetUpPosition(position), 1) << position;
+    Ply = 0;
+    CurrentMove = GameLine + RootSlot;
+    GenerateAllMoves<KeylessSink>(NodeStack[0]);
+  }
+  for (const int32_t kind : {Normal, EnPassant, Promotion, CastleShort, CastleLong})
+    EXPECT_TRUE(KindsSeen.count(kind)) << "kind " << kind;
 }
 
 TEST(MakeUnmake, NullMoveChangesOnlyTheSideWords) {
