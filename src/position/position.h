@@ -286,23 +286,83 @@ inline Attackers CandidateAttackers(const AttackerSets& sets, int32_t square) {
       (SquareReach.rook[bit] & sets.orthogonal) | (SquareReach.bishop[bit] & sets.diagonal),
       SquareReach.pawnFrom[sets.colour][bit] & sets.pawns};
 }
-// Every square some piece of the colour could capture on if nothing stood in between: the union
-// of the sets' reaches, so that `square` is in it exactly when CandidateAttackers(sets, square)
-// finds any piece.
-inline uint64_t ReachedSquares(const AttackerSets& sets) {
+// The lines through each square that a slider attacks along, for attacks that stop at the first
+// occupied square: file, diagonal and anti-diagonal without the square itself, and for ranks the
+// attacks from each file for every occupancy of the rank. Each of the three lines holds one square
+// per rank, so reversing the byte order of a set turns the line around.
+struct SliderLineTables {
+  uint64_t file[64];
+  uint64_t diagonal[64];
+  uint64_t antiDiagonal[64];
+  uint8_t rank[8][256];  // [file][occupancy of the rank]
+};
+
+constexpr SliderLineTables BuildSliderLineTables() {
+  SliderLineTables t{};
+  auto line = [](int32_t square, int32_t step) {
+    uint64_t squares = 0;
+    for (const int32_t direction : {step, -step})
+      for (int32_t to = square + direction; IsOnBoard(to); to += direction)
+        squares |= SquareMask(to);
+    return squares;
+  };
+  for (int32_t bit = 0; bit < 64; ++bit) {
+    const int32_t square = BitSquare(bit);
+    t.file[bit] = line(square, 16);
+    t.diagonal[bit] = line(square, 17);
+    t.antiDiagonal[bit] = line(square, 15);
+  }
+  for (int32_t file = 0; file < 8; ++file)
+    for (int32_t occupied = 0; occupied < 256; ++occupied) {
+      int32_t attacks = 0;
+      for (const int32_t step : {1, -1})
+        for (int32_t f = file + step; f >= 0 && f < 8; f += step) {
+          attacks |= 1 << f;
+          if (occupied & (1 << f)) break;
+        }
+      t.rank[file][occupied] = uint8_t(attacks);
+    }
+  return t;
+}
+inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
+
+// The squares attacked along one line from the bit, up to and including the first occupied one
+// each way: subtracting the piece finds the first blocker upwards, and the same on the
+// byte-reversed set finds it downwards.
+inline uint64_t LineAttacks(uint64_t occupied, uint64_t line, int32_t bit) {
+  const uint64_t piece = uint64_t(1) << bit;
+  uint64_t forward = occupied & line;
+  uint64_t reverse = __builtin_bswap64(forward);
+  forward -= piece;
+  reverse -= __builtin_bswap64(piece);
+  return (forward ^ __builtin_bswap64(reverse)) & line;
+}
+inline uint64_t RankAttacks(uint64_t occupied, int32_t bit) {
+  const int32_t shift = bit & 0x38;
+  return uint64_t(SliderLines.rank[bit & 7][(occupied >> shift) & 0xFF]) << shift;
+}
+
+// Every square some piece of the colour attacks (sliders up to the first occupied square), so
+// that `square` is in it exactly when CandidateAttackers(sets, square) finds an unblocked piece.
+inline uint64_t AttackedSquares(const AttackerSets& sets, uint64_t occupied) {
   constexpr uint64_t FileA = 0x0101010101010101, FileH = FileA << 7;
   const uint64_t pawns = sets.pawns;
-  uint64_t reached = sets.colour == White ? (pawns & ~FileA) << 7 | (pawns & ~FileH) << 9
-                                          : (pawns & ~FileA) >> 9 | (pawns & ~FileH) >> 7;
+  uint64_t attacked = sets.colour == White ? (pawns & ~FileA) << 7 | (pawns & ~FileH) << 9
+                                           : (pawns & ~FileA) >> 9 | (pawns & ~FileH) >> 7;
   for (uint64_t set = sets.knights; set != 0; set &= set - 1)
-    reached |= SquareReach.knight[__builtin_ctzll(set)];
+    attacked |= SquareReach.knight[__builtin_ctzll(set)];
   for (uint64_t set = sets.kings; set != 0; set &= set - 1)
-    reached |= SquareReach.king[__builtin_ctzll(set)];
-  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
-    reached |= SquareReach.rook[__builtin_ctzll(set)];
-  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
-    reached |= SquareReach.bishop[__builtin_ctzll(set)];
-  return reached;
+    attacked |= SquareReach.king[__builtin_ctzll(set)];
+  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1) {
+    const int32_t bit = __builtin_ctzll(set);
+    attacked |= LineAttacks(occupied, SliderLines.file[bit], bit) | RankAttacks(occupied, bit);
+  }
+  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1) {
+    const int32_t bit = __builtin_ctzll(set);
+    attacked |= LineAttacks(occupied, SliderLines.diagonal[bit], bit) |
+                LineAttacks(occupied, SliderLines.antiDiagonal[bit], bit);
+  }
+  return attacked;
 }
 
 inline Attackers CandidateAttackers(int32_t colour, int32_t square) {

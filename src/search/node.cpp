@@ -77,14 +77,14 @@ static void SearchStages(SearchNode& node) {
 
   node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
-  // The enemy pieces (the king is never a target, the recaptured piece was done) that any piece
-  // of ours could reach are found with set operations and then taken in list order: whether a
+  // The enemy pieces (the king is never a target, the recaptured piece was done) that some piece
+  // of ours attacks are found with set operations and then taken in list order: whether a
   // piece is attacked is as good as random, so a test per list entry would cost a mispredicted
   // branch per entry. Our pieces do not change while the node runs (every move is taken back
   // before the next), so their sets are read once.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
   const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] & ~SquareMask(previous.to);
-  uint32_t reached = ListIndices(open & ReachedSquares(sets));
+  uint32_t reached = ListIndices(open & AttackedSquares(sets, Occupied()));
   const PieceEntry* targets = PieceList[enemy];
   for (; reached != 0; reached &= reached - 1) {
     const int32_t target = targets[__builtin_ctz(reached)].square;

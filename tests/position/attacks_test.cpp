@@ -140,3 +140,25 @@ TEST(MoveLeavesKingAttacked, AgreesWithMakingTheMove) {
   EXPECT_GT(Compared, 100);
   EXPECT_EQ(Disagreements, 0);
 }
+
+// The attacked set must hold exactly the squares IsAttacked answers yes for: sliders stop at the
+// first piece of either colour on every line, pawns capture towards their side's far end, and
+// pieces on the board's edges do not wrap around.
+TEST(AttackedSquares, AgreesWithIsAttackedOnEverySquare) {
+  for (const char* position :
+       {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "fen Q6q/1b4B1/4k3/3R4/8/8/1B4b1/q1K4Q w - - 0 1", "fen 7R/r7/8/8/8/8/7r/R3K2k w - - 0 1",
+        "startpos"}) {
+    ASSERT_EQ(SetUpPosition(position), 1) << position;
+    for (const int32_t colour : {White, Black}) {
+      const uint64_t attacked = AttackedSquares(ReadAttackerSets(colour), Occupied());
+      for (int32_t bit = 0; bit < 64; ++bit) {
+        const int32_t square = BitSquare(bit);
+        EXPECT_EQ((attacked >> bit & 1) != 0, IsAttacked(int8_t(colour), square) != 0)
+            << position << " colour " << colour << " square " << square;
+      }
+    }
+  }
+}
