@@ -39,29 +39,33 @@ int32_t TakePawnOffFile(int8_t side, int32_t square) {
   return PawnPenalty(Ply - 1, side) - PawnPenalty(Ply, side);
 }
 
+namespace {
+// What castling, en passant and promotion add to the move of the piece itself.
+int32_t SpecialGain(const Move& m, int32_t s, int32_t o) {
+  switch (m.kind) {
+    case EnPassant:
+      return PieceSquare[o][Pawn][m.to - PawnAdvance[s]] + PieceValue[Pawn];
+    case Promotion:
+      return PieceSquare[s][m.piece][m.from] + PieceValue[m.piece] - PieceValue[Pawn] -
+             PieceSquare[s][Pawn][m.from] + TakePawnOffFile(int8_t(s), m.from);
+    case CastleShort:
+      return PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
+    case CastleLong:
+      return PieceSquare[s][Rook][m.to + 1] - PieceSquare[s][Rook][m.to - 2] + 16;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 int32_t EvaluateMove() {
   const Move& m = *CurrentMove;
   const int32_t s = SideToMove, o = OtherSide;
   const int8_t p = m.piece;
   int32_t gain = PieceSquare[s][p][m.to] - PieceSquare[s][p][m.from];
   PawnFiles[Ply] = PawnFiles[Ply - 1];
-  switch (m.kind) {
-    case EnPassant:
-      gain += PieceSquare[o][Pawn][m.to - PawnAdvance[s]] + PieceValue[Pawn];
-      break;
-    case Promotion:
-      gain += PieceSquare[s][p][m.from] + PieceValue[p] - PieceValue[Pawn] -
-              PieceSquare[s][Pawn][m.from] + TakePawnOffFile(int8_t(s), m.from);
-      break;
-    case CastleShort:
-      gain += PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
-      break;
-    case CastleLong:
-      gain += PieceSquare[s][Rook][m.to + 1] - PieceSquare[s][Rook][m.to - 2] + 16;
-      break;
-    default:
-      break;
-  }
+  if (m.kind != Normal) gain += SpecialGain(m, s, o);
   if (m.captured != Empty)
     gain += PieceSquare[o][m.captured][m.to] + PieceValue[m.captured] + TradeBonus(s, m.captured);
   if (p == Pawn && (m.captured != Empty || m.kind != Normal))
