@@ -46,14 +46,13 @@ int32_t GenerateEnPassant(SearchNode& node) {
   return 0;
 }
 
-// Pawn captures onto the target, the lower file first; *CurrentMove already names the target.
+// Captures onto the target by the pawns of the set (both on the rank behind it), the lower file
+// (the lower bit) first; *CurrentMove already names the target.
 template <class Sink>
-int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, int32_t side) {
+int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, uint64_t pawns) {
   Move& move = *CurrentMove;
-  const int32_t base = target - PawnAdvance[side];
-  for (const int32_t from : {base - 1, base + 1}) {
-    if (!IsOnBoard(from) || !HoldsPiece(from, Pawn, side)) continue;
-    move.from = int16_t(from);
+  for (; pawns != 0; pawns &= pawns - 1) {
+    move.from = int16_t(BitSquare(__builtin_ctzll(pawns)));
     move.piece = Pawn;
     if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
   }
@@ -96,7 +95,7 @@ int32_t GenerateCapturesBy(SearchNode& node, int32_t target, const Attackers& at
   move.captured = Board[target].type;
   move.kind = Normal;
   move.to = int16_t(target);
-  if (attackers.pawns != 0 && GeneratePawnCapturesOf<Sink>(node, target, SideToMove)) return 1;
+  if (attackers.pawns != 0 && GeneratePawnCapturesOf<Sink>(node, target, attackers.pawns)) return 1;
   if ((attackers.steppers | attackers.sliders) == 0) return 0;
   return GenerateOfficerCaptures<Sink>(node, target, attackers);
 }
