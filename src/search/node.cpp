@@ -1,5 +1,7 @@
 // The move loop. Every move is built by a generator in *CurrentMove and handed to TryMove at
 // once; a result of 1 (cutoff or stop) travels up through every generator and stage.
+#include <cassert>
+
 #include "eval/eval.h"
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -122,9 +124,13 @@ void SearchMoves(SearchNode& node) {
 
 void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
 
-// Moves already searched in an earlier stage of this node are skipped.
+// Moves already searched in an earlier stage of this node are skipped: the principal move, and
+// in the remaining stage the killers. The recaptures and the en passant capture need no test:
+// the later stages never build them (the square of the last move holds the piece that moved
+// there, the remaining captures leave it out, and killers are neither recaptures nor en passant).
 template <bool Quiescent>
 static bool AlreadyTried(const SearchNode& node, const Move& move) {
+  assert(node.stage <= StageRecaptures || (move.to != PreviousMove().to && move.kind != EnPassant));
   switch (node.stage) {
     case StageRemaining:
       if (!Quiescent && Killers[Ply][0].kind != LineEnd) {
@@ -133,8 +139,6 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
       }
       [[fallthrough]];
     case StageKillers:
-      if (move.to == PreviousMove().to || move.kind == EnPassant) return true;
-      [[fallthrough]];
     case StageRecaptures:
       return SameMove(move, node.pv[Ply]);
     default:
