@@ -57,7 +57,7 @@ int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* p
   node.pv = pv;
   SwapSides();
   SearchQuiescentMoves(node);
-  if (!Stopped() && node.best == Ply - MateScore && !SideToMoveInCheck()) node.best = 0;
+  if (node.best == Ply - MateScore && !Stopped() && !SideToMoveInCheck()) node.best = 0;
   SwapSides();
   return node.best < beta ? node.best : beta;
 }

@@ -252,7 +252,7 @@ int32_t TryMove(SearchNode& node) {
       unmake();
       return 0;
     }
-    if (Ply == 0) {
+    if (!Quiescent && Ply == 0) {
       ++RootMoveCount;
       if (!SilentSearch && BeginSearchOutput()) {
         WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
@@ -283,12 +283,12 @@ int32_t TryMove(SearchNode& node) {
     if (node.moveScore > node.best) node.best = node.moveScore;
     if (SameMove(move, node.pv[Ply])) {
       CopyContinuation(node);
-      if (Ply == 0) ReportRootLine(node);
+      if (!Quiescent && Ply == 0) ReportRootLine(node);
     }
     if (node.best <= node.alpha) return 0;
     CopyContinuation(node);
     node.pv[Ply] = move;
-    if (Ply == 0) ReportRootLine(node);
+    if (!Quiescent && Ply == 0) ReportRootLine(node);
     if (node.best >= node.beta) return 1;
     node.alpha = node.best;
     if (!nullWindow) return 0;
