@@ -8,8 +8,7 @@
 
 namespace {
 // The XOR of the key words a move changes, both keys in one register, applied to the keys once
-// at the end rather than word by word.
-// Without Keys every call is empty: the moves below the search horizon leave the keys alone.
+// at the end rather than word by word. Without Keys every call is empty.
 template <bool Keys>
 struct KeyChange {
   uint64_t pair = 0;

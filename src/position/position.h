@@ -157,9 +157,10 @@ const char* MoveToText(const Move& move);
 // why; the caller ignores the rest of the list).
 int32_t ApplyMoveText(const char* word);
 
-// Without Keys the keys stay as they are: the search makes the moves below its horizon so, where
-// nothing reads them (the table is neither probed nor stored there, and repetitions are found
-// in the move line). A move made without keys is taken back without keys.
+// Without Keys the keys are left as they are. The search makes every move whose child has no
+// depth to go this way: below the horizon nothing reads the keys (the table is neither probed
+// nor stored there, and repetitions are found in the move line). A move made without keys is
+// taken back without keys.
 template <bool Keys = true>
 void MakeMove(const Move& move);
 template <bool Keys = true>
