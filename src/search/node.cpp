@@ -115,11 +115,11 @@ static void SearchStages(SearchNode& node) {
   SearchQuietMoves(node, PieceList[side][0].square, King);
 }
 
+// Full-width nodes (the root and SearchChild with depth to go) come here; quiescent nodes enter
+// their stages through SearchQuiescentMoves.
 void SearchMoves(SearchNode& node) {
-  if (node.quiescent)
-    SearchStages<true>(node);
-  else
-    SearchStages<false>(node);
+  assert(!node.quiescent);
+  SearchStages<false>(node);
 }
 
 void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }

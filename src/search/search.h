@@ -57,6 +57,7 @@ void RunSearch(bool releaseChannel);
 void PrintSearchInfo();
 // After a pass of the root: widens the aspiration window when the score fell outside it.
 bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound);
+// The stages of a full-width node, and of a quiescent one.
 void SearchMoves(SearchNode& node);
 void SearchQuiescentMoves(SearchNode& node);
 template <bool Quiescent>
