@@ -63,14 +63,42 @@ extern TableMapping TableMemory;
 // for power-of-two Hash sizes). It is computed without a division: TableModulus is 2^64 divided
 // by the count, rounded up, and two multiplications give the exact remainder of every 32-bit key.
 extern uint64_t TableModulus;
-inline HashEntry* TableSlot() {
-  const uint64_t fraction = TableModulus * KeyIndex;
+inline HashEntry* SlotOf(uint32_t index) {
+  const uint64_t fraction = TableModulus * index;
   return TranspositionTable + uint32_t((unsigned __int128)fraction * TableEntryCount >> 64);
+}
+inline HashEntry* TableSlot() { return SlotOf(KeyIndex); }
+// Starts loading a slot into the cache. GCC counts __builtin_prefetch as free of side effects, so
+// a function that does nothing else is found pure and its calls are deleted when it is not
+// inlined; the volatile instruction stays where it is written.
+inline void FetchSlot(const HashEntry* slot) {
+#if defined(__x86_64__) || defined(__i386__)
+  asm volatile("prefetcht0 %0" : : "m"(*slot));
+#else
+  __builtin_prefetch(slot);
+#endif
 }
 // Asks for the slot of the current position ahead of the probe, so that the memory access
 // overlaps the work done before it.
 inline void PrefetchTable() {
-  if (TranspositionTable) __builtin_prefetch(TableSlot());
+  if (TranspositionTable) FetchSlot(TableSlot());
+}
+
+// The slot of the position a normal move or the null move leads to, known before the move is
+// made: asked for early, the memory access overlaps the move's evaluation, its making and the
+// tests before the child's probe (a promotion's or castling's slot comes out wrong, which costs
+// only a cache line).
+inline HashEntry* SlotAfter(const Move& move) {
+  uint64_t pair = KeyPairs[SideKeyPair];
+  if (move.kind != NullMove) {
+    const int32_t side = SideToMove;
+    pair ^= PieceKeyPair(move.piece, side, move.from) ^ PieceKeyPair(move.piece, side, move.to);
+    if (move.captured != Empty) pair ^= PieceKeyPair(move.captured, OtherSide, move.to);
+  }
+  return SlotOf(KeyIndex ^ uint32_t(pair >> 32));
+}
+inline void PrefetchTableAfter(const Move& move) {
+  if (TranspositionTable) FetchSlot(SlotAfter(move));
 }
 
 void AllocateTable(uint32_t entries);

@@ -17,6 +17,15 @@ static bool SideToMoveInCheck() {
 
 static bool Stopped() { return StopRequested.load(std::memory_order_acquire) != 0; }
 
+// The killers' children probe the table once the null move and the recaptures are done: their
+// slots are asked for now. A killer that cannot be played costs a cache line.
+static void PrefetchKillerSlots() {
+  for (const Move& killer : Killers[Ply]) {
+    if (killer.kind == LineEnd) break;
+    PrefetchTableAfter(killer);
+  }
+}
+
 // The side to move passes; if even that holds beta, the node is cut.
 static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t depth,
                           int32_t evaluation) {
@@ -65,6 +74,8 @@ int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* p
 int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv) {
   if (depth <= 0) return SearchQuiescent(alpha, beta, evaluation, pv);
   SearchNode& node = NodeStack[Ply];
+  // The null move's child probes the table too: its slot is asked for alongside this node's own.
+  if (depth > 2) PrefetchTableAfter(NullMoveRecord);
   if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
   node.quiescent = 0;
   node.best = int16_t(Ply - MateScore);
@@ -74,6 +85,7 @@ int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluati
   node.moverEval = int16_t(evaluation);
   node.pv = pv;
   SwapSides();
+  if (depth > 1) PrefetchKillerSlots();
 
   const bool nullMoveAllowed = depth > 2 && CurrentMove[-1].kind != NullMove && beta < MateScore &&
                                Ply <= 61 && !SideToMoveInCheck();

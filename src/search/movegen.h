@@ -10,6 +10,20 @@
 #include "position/position.h"
 #include "search/search.h"
 
+// A sink may ask to hear where the next quiet move goes before the current one is tried: the
+// search then starts fetching the table slot of the next move's child while the current move's
+// subtree is searched. Only the destination is announced; the piece and its origin are those of
+// the current move.
+template <class Sink>
+constexpr bool FetchesAhead = requires {
+  requires Sink::FetchesAhead;
+};
+template <class Sink>
+inline void AnnounceNext(SearchNode& node, int32_t to) {
+  if constexpr (FetchesAhead<Sink>)
+    if (IsOnBoard(to) && Board[to].type == Empty) Sink::Ahead(node, to);
+}
+
 // Either end of the board, tested as one unsigned comparison.
 inline bool IsLastRank(int32_t square) { return uint32_t(square - 8) > 0x67; }
 // Rank 2 for White, rank 7 for Black (a pawn on its seventh promotes before it gets here).
@@ -141,6 +155,7 @@ int32_t GenerateSteps(SearchNode& node, int32_t square, int32_t first, int32_t l
     const int32_t to = square + Directions[d];
     if (!IsOnBoard(to) || Board[to].type != Empty) continue;
     move.to = int16_t(to);
+    if (d > last) AnnounceNext<Sink>(node, square + Directions[d - 1]);
     if (Sink::Try(node)) return 1;
   }
   return 0;
@@ -154,6 +169,7 @@ int32_t GenerateSlides(SearchNode& node, int32_t square, int32_t first, int32_t 
     const int32_t step = Directions[d];
     for (int32_t to = square + step; IsOnBoard(to) && Board[to].type == Empty; to += step) {
       move.to = int16_t(to);
+      AnnounceNext<Sink>(node, to + step);
       if (Sink::Try(node)) return 1;
     }
   }
@@ -168,8 +184,10 @@ int32_t GeneratePawnPushes(SearchNode& node, int32_t square) {
   if (Board[to].type != Empty) return 0;
   move.to = int16_t(to);
   if (IsLastRank(to)) return GeneratePromotions<Sink>(node);
+  const bool twoSteps = IsPawnStartRank(square);
+  if (twoSteps) AnnounceNext<Sink>(node, to + advance);
   if (Sink::Try(node)) return 1;
-  if (!IsPawnStartRank(square)) return 0;
+  if (!twoSteps) return 0;
   to += advance;
   if (Board[to].type != Empty) return 0;
   move.to = int16_t(to);

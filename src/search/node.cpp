@@ -36,6 +36,15 @@ static bool OnlyChecksMatter(const SearchNode& node, int32_t square, int8_t type
   return bound <= node.best && bound + 300 <= node.alpha;
 }
 
+// The children of a node with 2 plies or more to go probe the table.
+template <>
+void SearchSink<false>::Ahead(SearchNode& node, int32_t to) {
+  if (node.depth < 2) return;
+  Move next = *CurrentMove;
+  next.to = int16_t(to);
+  PrefetchTableAfter(next);
+}
+
 struct CheckingSink {
   static int32_t Try(SearchNode& node) { return GivesCheck(*CurrentMove) && TryMove<false>(node); }
 };
@@ -218,6 +227,7 @@ int32_t TryMove(SearchNode& node) {
         (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
          PieceValue[previous.piece] > PieceValue[move.piece]))
       newDepth = node.depth;
+    if (newDepth > 0) PrefetchTableAfter(move);
     if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
         moveEval + 300 <= node.alpha) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
@@ -247,7 +257,7 @@ int32_t TryMove(SearchNode& node) {
   const auto unmake = [&] { keys ? UnmakeMove<true>(move) : UnmakeMove<false>(move); };
   for (;;) {
     make();
-    if (keys) PrefetchTable();
+    if (keys && move.kind != Normal) PrefetchTable();
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       unmake();
       return 0;

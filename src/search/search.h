@@ -70,9 +70,12 @@ void ClearKillers();
 void StoreKiller(const Move& move);
 
 // Generators (movegen.h) hand each move to Sink::Try(node). The search's sink is TryMove.
+// Below the horizon no child probes the table, so nothing is fetched ahead there.
 template <bool Quiescent>
 struct SearchSink {
   static int32_t Try(SearchNode& node) { return TryMove<Quiescent>(node); }
+  static constexpr bool FetchesAhead = !Quiescent;
+  static void Ahead(SearchNode& node, int32_t to);
 };
 int32_t IsKillerPlayable();
 int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour);
