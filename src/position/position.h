@@ -235,10 +235,11 @@ constexpr ReachTables BuildReachTables() {
 }
 inline constexpr ReachTables SquareReach = BuildReachTables();
 
-// The squares strictly between two squares on one line.
+// The squares strictly between two squares on one line. Which of the two is the lower one is as
+// good as random, so it is selected without a branch.
 inline uint64_t SquaresBetween(int32_t a, int32_t b) {
-  return a < b ? SquareReach.between[b - a] << SquareBit(a)
-               : SquareReach.between[a - b] << SquareBit(b);
+  const int32_t low = a < b ? a : b, high = a ^ b ^ low;
+  return SquareReach.between[high - low] << SquareBit(low);
 }
 
 // The sliders of a candidate set with nothing between them and the square.
@@ -377,8 +378,9 @@ int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 // over the whole reversible stretch (full 1). ReversibleCount: the number of consecutive
 // reversible moves ending with that move (the fifty-move rule draws at 100).
 int32_t IsRepetition(int32_t ply, int32_t full);
+// One test instead of three branches, each as good as random in the quiescence search.
 inline bool IsReversible(const Move& move) {
-  return move.piece != Pawn && move.captured == Empty && move.kind == Normal;
+  return (move.piece != Pawn) & (move.captured == Empty) & (move.kind == Normal);
 }
 int32_t ReversibleCount(int32_t ply);
 
