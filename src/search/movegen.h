@@ -13,15 +13,35 @@
 // A sink may ask to hear where the next quiet move goes before the current one is tried: the
 // search then starts fetching the table slot of the next move's child while the current move's
 // subtree is searched. Only the destination is announced; the piece and its origin are those of
-// the current move.
+// the current move. The steps and slides of a piece are found one move ahead for this (the board
+// is the same after every move taken back, so the order does not change).
 template <class Sink>
 constexpr bool FetchesAhead = requires {
   requires Sink::FetchesAhead;
 };
 template <class Sink>
 inline void AnnounceNext(SearchNode& node, int32_t to) {
-  if constexpr (FetchesAhead<Sink>)
-    if (IsOnBoard(to) && Board[to].type == Empty) Sink::Ahead(node, to);
+  if constexpr (FetchesAhead<Sink>) Sink::Ahead(node, to);
+}
+
+// Tries the move found before this one, after announcing this one; with no move found before,
+// only remembers it.
+template <class Sink>
+inline int32_t TryPending(SearchNode& node, int32_t& pending, int32_t to) {
+  if (pending < 0) {
+    pending = to;
+    return 0;
+  }
+  AnnounceNext<Sink>(node, to);
+  CurrentMove->to = int16_t(pending);
+  pending = to;
+  return Sink::Try(node);
+}
+template <class Sink>
+inline int32_t TryLast(SearchNode& node, int32_t pending) {
+  if (pending < 0) return 0;
+  CurrentMove->to = int16_t(pending);
+  return Sink::Try(node);
 }
 
 // Either end of the board, tested as one unsigned comparison.
@@ -150,30 +170,25 @@ int32_t GenerateCastling(SearchNode& node) {
 // Steps of one direction range (first down to last), each to an empty square only.
 template <class Sink>
 int32_t GenerateSteps(SearchNode& node, int32_t square, int32_t first, int32_t last) {
-  Move& move = *CurrentMove;
+  int32_t pending = -1;
   for (int32_t d = first; d >= last; --d) {
     const int32_t to = square + Directions[d];
     if (!IsOnBoard(to) || Board[to].type != Empty) continue;
-    move.to = int16_t(to);
-    if (d > last) AnnounceNext<Sink>(node, square + Directions[d - 1]);
-    if (Sink::Try(node)) return 1;
+    if (TryPending<Sink>(node, pending, to)) return 1;
   }
-  return 0;
+  return TryLast<Sink>(node, pending);
 }
 
 // Slides along each direction from the piece outwards until the first occupied square.
 template <class Sink>
 int32_t GenerateSlides(SearchNode& node, int32_t square, int32_t first, int32_t last) {
-  Move& move = *CurrentMove;
+  int32_t pending = -1;
   for (int32_t d = first; d >= last; --d) {
     const int32_t step = Directions[d];
-    for (int32_t to = square + step; IsOnBoard(to) && Board[to].type == Empty; to += step) {
-      move.to = int16_t(to);
-      AnnounceNext<Sink>(node, to + step);
-      if (Sink::Try(node)) return 1;
-    }
+    for (int32_t to = square + step; IsOnBoard(to) && Board[to].type == Empty; to += step)
+      if (TryPending<Sink>(node, pending, to)) return 1;
   }
-  return 0;
+  return TryLast<Sink>(node, pending);
 }
 
 template <class Sink>
@@ -185,7 +200,7 @@ int32_t GeneratePawnPushes(SearchNode& node, int32_t square) {
   move.to = int16_t(to);
   if (IsLastRank(to)) return GeneratePromotions<Sink>(node);
   const bool twoSteps = IsPawnStartRank(square);
-  if (twoSteps) AnnounceNext<Sink>(node, to + advance);
+  if (twoSteps && Board[to + advance].type == Empty) AnnounceNext<Sink>(node, to + advance);
   if (Sink::Try(node)) return 1;
   if (!twoSteps) return 0;
   to += advance;
