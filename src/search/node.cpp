@@ -227,7 +227,7 @@ int32_t TryMove(SearchNode& node) {
         (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
          PieceValue[previous.piece] > PieceValue[move.piece]))
       newDepth = node.depth;
-    if (newDepth > 0) PrefetchTableAfter(move);
+    if (newDepth > 0) PrefetchTableAfter(move);  // the child will probe the table
     if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
         moveEval + 300 <= node.alpha) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
@@ -257,7 +257,7 @@ int32_t TryMove(SearchNode& node) {
   const auto unmake = [&] { keys ? UnmakeMove<true>(move) : UnmakeMove<false>(move); };
   for (;;) {
     make();
-    if (keys && move.kind != Normal) PrefetchTable();
+    if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
     if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       unmake();
       return 0;
