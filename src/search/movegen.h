@@ -195,17 +195,16 @@ template <class Sink>
 int32_t GeneratePawnPushes(SearchNode& node, int32_t square) {
   Move& move = *CurrentMove;
   const int32_t advance = PawnAdvance[SideToMove];
-  int32_t to = square + advance;
+  const int32_t to = square + advance;
   if (Board[to].type != Empty) return 0;
   move.to = int16_t(to);
   if (IsLastRank(to)) return GeneratePromotions<Sink>(node);
-  const bool twoSteps = IsPawnStartRank(square);
-  if (twoSteps && Board[to + advance].type == Empty) AnnounceNext<Sink>(node, to + advance);
+  // The board is the same after the single step is taken back, so the double step is found now.
+  const bool twoSteps = IsPawnStartRank(square) && Board[to + advance].type == Empty;
+  if (twoSteps) AnnounceNext<Sink>(node, to + advance);
   if (Sink::Try(node)) return 1;
   if (!twoSteps) return 0;
-  to += advance;
-  if (Board[to].type != Empty) return 0;
-  move.to = int16_t(to);
+  move.to = int16_t(to + advance);
   return Sink::Try(node);
 }
 
