@@ -1,96 +1,47 @@
+// The transposition table: its slot arithmetic against a true remainder, and its answers.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
-#include "position/position.h"
+#include "support/support.h"
 
 namespace {
-
-class TableTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    PrepareTables(1);
-    std::fill_n(TranspositionTable, TableEntryCount, HashEntry{});
-    KeyIndex = 12345;
-    KeyCheck = 0xC0FFEE;
-  }
-  static int16_t Probe(int32_t alpha, int32_t beta, int32_t depth, bool expectHit = true) {
-    int16_t score = 7777;
-    EXPECT_EQ(ProbeTable(alpha, beta, depth, score), expectHit ? 1 : 0);
-    return score;
-  }
-};
-
-TEST_F(TableTest, SizeFollowsTheHashOption) {
-  EXPECT_EQ(TableEntryCount, 131072u);
-  PrepareTables(3);
-  EXPECT_EQ(TableEntryCount, 3u * 131072u);
-  PrepareTables(1);
-}
-
-// The table starts on a large-page boundary (the point of its own mapping), every resize gives a
-// zero-filled table, and the old one is returned.
-TEST_F(TableTest, EachSizeGetsAZeroedTableOnALargePageBoundary) {
-  for (const int32_t megabytes : {3, 1, 5, 1}) {
-    TranspositionTable[0].check = 0xDEAD;  // written into the table about to be replaced
+// The slot comes from multiplications instead of a division; it must be the true remainder of
+// every key, or positions would land in other slots and every node count would change.
+TEST(Table, SlotIsTheRemainderOfTheIndexKeyForEverySize) {
+  std::mt19937 random(1);
+  const uint32_t edges[] = {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+  for (const int32_t megabytes : {1, 3, 5, 7, 100, 1000}) {
     PrepareTables(megabytes);
     ASSERT_NE(TranspositionTable, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(TranspositionTable) % (uintptr_t(2) << 20), 0u);
-    EXPECT_NE(TableMemory.base, nullptr);
-    const HashEntry* begin = TranspositionTable;
-    const HashEntry* end = begin + TableEntryCount;
-    EXPECT_TRUE(std::all_of(begin, end, [](const HashEntry& e) {
-      return e.check == 0 && e.score == 0 && e.depth == 0 && e.bound == 0;
-    }));
+    for (int32_t i = 0; i < 20000; ++i) {
+      const uint32_t key = i < 6 ? edges[i] : uint32_t(random());
+      ASSERT_EQ(uint32_t(SlotOf(key) - TranspositionTable), key % TableEntryCount)
+          << "key " << key << ", " << megabytes << " MB";
+    }
   }
-}
-
-TEST_F(TableTest, FreshTableAnswersNothing) { Probe(-100, 100, 1, false); }
-
-TEST_F(TableTest, ExactScoreIsClippedIntoTheWindow) {
-  StoreTable(-100, 100, 4, 50);
-  EXPECT_EQ(Probe(-100, 100, 4), 50);
-  EXPECT_EQ(Probe(-100, 100, 2), 50);
-  EXPECT_EQ(Probe(0, 30, 4), 30);
-  EXPECT_EQ(Probe(60, 90, 4), 60);
-  EXPECT_EQ(Probe(-100, 100, 5, false), 7777);
-}
-
-TEST_F(TableTest, BoundsStoreTheWindowEdges) {
-  StoreTable(-100, 100, 4, 120);
-  EXPECT_EQ(TranspositionTable[KeyIndex % TableEntryCount].score, 100);
-  EXPECT_EQ(Probe(-200, 100, 4), 100);
-  EXPECT_EQ(Probe(-200, 80, 4), 80);
-  Probe(-200, 101, 4, false);
-
-  StoreTable(-100, 100, 5, -150);
-  EXPECT_EQ(TranspositionTable[KeyIndex % TableEntryCount].bound, UpperBound);
-  EXPECT_EQ(Probe(-100, 50, 4), -100);
-  EXPECT_EQ(Probe(-80, 50, 4), -80);
-  Probe(-101, 50, 4, false);
-}
-
-TEST_F(TableTest, ReplacementPrefersDepthForTheSamePositionOnly) {
-  StoreTable(-100, 100, 6, 10);
-  StoreTable(-100, 100, 3, 20);
-  EXPECT_EQ(Probe(-100, 100, 6), 10);
-  StoreTable(-100, 100, 6, 30);
-  EXPECT_EQ(Probe(-100, 100, 6), 30);
-  KeyCheck = 0xBEEF;  // another position in the same slot
-  StoreTable(-100, 100, 1, 40);
-  EXPECT_EQ(Probe(-100, 100, 1), 40);
-  KeyCheck = 0xC0FFEE;
-  Probe(-100, 100, 1, false);
-}
-
-TEST_F(TableTest, NoTableMeansEveryProbeMissesAndStoresAreDropped) {
-  FreeTable();
-  StoreTable(-100, 100, 4, 50);
-  Probe(-100, 100, 1, false);
   PrepareTables(1);
 }
 
+TEST(Table, RowsOfStoresAndProbes) {
+  PrepareTables(1);
+  KeyIndex = 12345;
+  *TableSlot() = HashEntry{};
+  for (const auto& row : ReadRows("table.txt")) {
+    if (row[0] == "clear") *TableSlot() = HashEntry{};
+    if (row[0] == "free") FreeTable();
+    if (row.size() < 6) continue;
+    KeyCheck = uint32_t(std::stoul(row[1]));
+    const int32_t alpha = std::stoi(row[2]), beta = std::stoi(row[3]), depth = std::stoi(row[4]);
+    if (row[0] == "store") {
+      StoreTable(alpha, beta, depth, std::stoi(row[5]));
+    } else {
+      int16_t score = 7777;
+      const int32_t hit = ProbeTable(alpha, beta, depth, score);
+      EXPECT_EQ(hit ? std::to_string(score) : "miss", row[5])
+          << row[1] << " " << alpha << " " << beta << " " << depth;
+    }
+  }
+  PrepareTables(1);
+}
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,77 +9,55 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 
-extern char** environ;
+#include "support/support.h"
 
 namespace {
-
 using Clock = std::chrono::steady_clock;
 
 // A write to an engine that has died must fail with EPIPE, not end the test process.
-const bool kSigpipeIgnored = [] {
-  std::signal(SIGPIPE, SIG_IGN);
-  return true;
-}();
+const bool SigpipeIgnored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
 
-int MillisecondsUntil(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return int(std::max<int64_t>(0, left.count()));
+int Left(Clock::time_point deadline) {
+  return int(std::max<int64_t>(
+      0, std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()).count()));
 }
-
-// Makes control characters visible in the transcript.
-std::string Escaped(std::string_view text) {
-  std::string result;
-  for (char c : text) {
-    if (c == '\r') {
-      result += "\\r";
-    } else if (c == '\n') {
-      result += "\\n";
-    } else if (c == '\t') {
-      result += "\\t";
-    } else if ((unsigned char)c < 32) {
-      result += "\\x" + std::to_string(int(c));
-    } else {
-      result += c;
-    }
-  }
-  return result;
-}
-
-int PollOne(int fd, short events, int milliseconds) {
-  pollfd entry{fd, events, 0};
-  int ready;
-  do {
-    ready = poll(&entry, 1, milliseconds);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0 ? entry.revents : 0;
-}
-
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const LinesUntil& lines) {
-  out << (lines.found ? "matched after " : "no match among ") << lines.lines.size() << " lines:";
-  for (const std::string& line : lines.lines) out << "\n  < " << Escaped(line);
-  return out;
-}
-
-EngineProcess::EngineProcess() : EngineProcess(Options{}) {}
-
-EngineProcess::EngineProcess(Options options) {
-  (void)kSigpipeIgnored;
-  Start(options);
+EngineProcess::EngineProcess(const Options& options) {
+  (void)SigpipeIgnored;
+  int toEngine[2], fromEngine[2];
+  if (pipe2(toEngine, O_CLOEXEC) != 0 || pipe2(fromEngine, O_CLOEXEC) != 0) std::abort();
+  std::vector<char*> argv{const_cast<char*>(options.binary.c_str())};
+  for (const std::string& argument : options.arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_ = fork();
+  if (pid_ == 0) {  // only calls that are safe after fork until exec
+    dup2(toEngine[0], STDIN_FILENO);
+    dup2(fromEngine[1], STDOUT_FILENO);
+    signal(SIGPIPE, SIG_DFL);
+    if (options.workingDirectory.empty() || chdir(options.workingDirectory.c_str()) == 0)
+      execv(argv[0], argv.data());
+    _exit(127);  // reported as the exit code
+  }
+  close(toEngine[0]);
+  close(fromEngine[1]);
+  input_ = toEngine[1];
+  output_ = fromEngine[0];
+  fcntl(input_, F_SETFL, O_NONBLOCK);
+  fcntl(output_, F_SETFL, O_NONBLOCK);
 }
 
 EngineProcess::~EngineProcess() {
-  // Every test also checks that the engine shuts down cleanly at end of input: a sanitizer
-  // report or a crash on the way out shows up as an exit code. An engine still busy (a search
-  // left running) is simply killed.
-  if (Running()) {
+  if (pid_ > 0) {
     CloseInput();
-    std::optional<int> code = Reap(kShutdownTimeout);
+    const std::optional<int> code = Reap(Milliseconds(3000));
     if (!code) {
-      Kill();
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
     } else if (*code != 0) {
       ADD_FAILURE() << "the engine ended with exit code " << *code << " at end of input";
     }
@@ -94,89 +70,26 @@ EngineProcess::~EngineProcess() {
   }
 }
 
-void EngineProcess::Start(const Options& options) {
-  int toEngine[2], fromEngine[2];
-  if (pipe2(toEngine, O_CLOEXEC) != 0 || pipe2(fromEngine, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe2: " << std::strerror(errno);
-    outputEnded_ = true;
-    return;
-  }
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, toEngine[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, fromEngine[1], STDOUT_FILENO);
-  if (!options.workingDirectory.empty())
-    posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
-
-  // The test process ignores SIGPIPE; the engine gets the ordinary dispositions back.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t defaults, mask;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  sigemptyset(&mask);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setsigmask(&attributes, &mask);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(options.binary.c_str()));
-  for (const std::string& argument : options.arguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-
-  int error =
-      posix_spawn(&pid_, options.binary.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  close(toEngine[0]);
-  close(fromEngine[1]);
-  input_ = toEngine[1];
-  output_ = fromEngine[0];
-  fcntl(input_, F_SETFL, fcntl(input_, F_GETFL) | O_NONBLOCK);
-  fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
-  if (error != 0) {
-    ADD_FAILURE() << "cannot start " << options.binary << ": " << std::strerror(error);
-    pid_ = -1;
-    outputEnded_ = true;
-  }
-}
-
-bool EngineProcess::Send(std::string_view text, Duration timeout) {
+bool EngineProcess::Send(std::string_view text) {
   Record('>', text);
-  if (input_ < 0) {
-    ADD_FAILURE() << "sending after the input was closed: " << Escaped(text);
-    return false;
-  }
-  const auto deadline = Clock::now() + timeout;
-  size_t written = 0;
-  while (written < text.size()) {
+  const auto deadline = Clock::now() + LongWait;
+  for (size_t written = 0; written < text.size();) {
     // Keep reading while writing: an engine blocked on a full output pipe reads no input.
     pollfd entries[2] = {{input_, POLLOUT, 0}, {output_, POLLIN, 0}};
-    int count = outputEnded_ ? 1 : 2;
-    int ready = poll(entries, count, MillisecondsUntil(deadline));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) {
-      ADD_FAILURE() << "the engine took only " << written << " of " << text.size()
-                    << " bytes within " << timeout.count() << " ms";
+    if (input_ < 0 || poll(entries, outputEnded_ ? 1 : 2, Left(deadline)) == 0) {
+      ADD_FAILURE() << "the engine took " << written << " of " << text.size() << " bytes";
       return false;
     }
-    if (count == 2 && entries[1].revents != 0) ReadOutput(0);
+    if (entries[1].revents != 0) Fill(0);
     if (entries[0].revents == 0) continue;
-    ssize_t done = write(input_, text.data() + written, text.size() - written);
-    if (done < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (done < 0) {
+    const ssize_t done = write(input_, text.data() + written, text.size() - written);
+    if (done < 0 && errno != EAGAIN && errno != EINTR) {
       ADD_FAILURE() << "writing to the engine: " << std::strerror(errno);
       return false;
     }
-    written += size_t(done);
+    written += size_t(std::max<ssize_t>(done, 0));
   }
   return true;
-}
-
-bool EngineProcess::SendLine(std::string_view line, Duration timeout) {
-  return Send(std::string(line) + "\n", timeout);
 }
 
 void EngineProcess::CloseInput() {
@@ -186,151 +99,136 @@ void EngineProcess::CloseInput() {
   input_ = -1;
 }
 
-bool EngineProcess::ReadOutput(int waitMilliseconds) {
-  if (outputEnded_) return false;
-  if (PollOne(output_, POLLIN, waitMilliseconds) == 0) return true;
+bool EngineProcess::Fill(int milliseconds) {
+  pollfd entry{output_, POLLIN, 0};
+  if (outputEnded_ || poll(&entry, 1, milliseconds) <= 0) return !outputEnded_;
   char chunk[65536];
   for (;;) {
-    ssize_t got = read(output_, chunk, sizeof chunk);
+    const ssize_t got = read(output_, chunk, sizeof chunk);
     if (got > 0) {
       buffered_.append(chunk, size_t(got));
-      continue;
+    } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+      return !(outputEnded_ = true);
+    } else if (errno == EAGAIN) {
+      return true;
     }
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && errno == EAGAIN) return true;
-    outputEnded_ = true;  // end of output, or an error that ends it just as well
-    return false;
   }
 }
 
-std::optional<std::string> EngineProcess::TakeBufferedLine() {
-  size_t end = buffered_.find('\n');
-  if (end == std::string::npos) {
-    // Output ended in the middle of a line: hand out what there is.
-    if (!outputEnded_ || buffered_.empty()) return std::nullopt;
-    end = buffered_.size();
-  }
-  std::string line = buffered_.substr(0, end);
-  buffered_.erase(0, std::min(end + 1, buffered_.size()));
-  Record('<', line);
-  return line;
-}
-
-std::optional<std::string> EngineProcess::ReadLine(Duration timeout) {
+std::optional<std::string> EngineProcess::ReadLine(Milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   for (;;) {
-    if (auto line = TakeBufferedLine()) return line;
-    if (outputEnded_) return std::nullopt;
-    int left = MillisecondsUntil(deadline);
-    if (left == 0) return std::nullopt;
-    ReadOutput(left);
-  }
-}
-
-testing::AssertionResult EngineProcess::ExpectLine(std::string_view expected, Duration timeout) {
-  std::optional<std::string> line = ReadLine(timeout);
-  if (!line) {
-    return testing::AssertionFailure()
-           << "expected \"" << Escaped(expected) << "\", got "
-           << (outputEnded_ ? "end of output"
-                            : "nothing within " + std::to_string(timeout.count()) + " ms");
-  }
-  if (*line != expected) {
-    return testing::AssertionFailure()
-           << "expected \"" << Escaped(expected) << "\", got \"" << Escaped(*line) << "\"";
-  }
-  return testing::AssertionSuccess();
-}
-
-LinesUntil EngineProcess::WaitForLine(const std::function<bool(const std::string&)>& matches,
-                                      Duration timeout) {
-  const auto deadline = Clock::now() + timeout;
-  LinesUntil result;
-  while (std::optional<std::string> line = ReadLine(Duration(MillisecondsUntil(deadline)))) {
-    result.lines.push_back(std::move(*line));
-    if (matches(result.lines.back())) {
-      result.found = true;
-      break;
+    size_t end = buffered_.find('\n');
+    // Output that ends in the middle of a line hands out what there is.
+    if (end == std::string::npos && outputEnded_ && !buffered_.empty()) end = buffered_.size();
+    if (end != std::string::npos) {
+      std::string line = buffered_.substr(0, end);
+      buffered_.erase(0, std::min(end + 1, buffered_.size()));
+      Record('<', line);
+      return line;
     }
+    if (outputEnded_ || Left(deadline) == 0) return std::nullopt;
+    Fill(Left(deadline));
   }
-  return result;
 }
 
-LinesUntil EngineProcess::WaitForLine(std::string_view prefix, Duration timeout) {
-  std::string wanted(prefix);
-  return WaitForLine([&](const std::string& line) { return line.starts_with(wanted); }, timeout);
-}
-
-std::vector<std::string> EngineProcess::LinesWithin(Duration period) {
-  const auto deadline = Clock::now() + period;
+std::vector<std::string> EngineProcess::ReadUntil(const std::string& prefix, Milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
   std::vector<std::string> lines;
-  while (std::optional<std::string> line = ReadLine(Duration(MillisecondsUntil(deadline))))
-    lines.push_back(std::move(*line));
-  return lines;
-}
-
-testing::AssertionResult EngineProcess::Handshake() {
-  for (std::string_view command : {"uci", "isready"}) {
-    std::string answer = command == "uci" ? "uciok" : "readyok";
-    SendLine(command);
-    LinesUntil lines = WaitForLine([&](const std::string& line) { return line == answer; });
-    if (!lines) return testing::AssertionFailure() << "\"" << command << "\": " << lines;
+  while (std::optional<std::string> line = ReadLine(Milliseconds(Left(deadline)))) {
+    lines.push_back(*line);
+    if (line->starts_with(prefix)) return lines;
   }
-  return testing::AssertionSuccess();
+  return {};
 }
 
-LinesUntil EngineProcess::Go(std::string_view arguments, Duration timeout) {
-  SendLine(arguments.empty() ? std::string("go") : "go " + std::string(arguments));
-  return WaitForLine("bestmove", timeout);
+std::optional<int> EngineProcess::WaitForExit(Milliseconds timeout) {
+  const std::optional<int> code = pid_ > 0 ? Reap(timeout) : std::nullopt;
+  if (!code) ADD_FAILURE() << "the engine did not end within " << timeout.count() << " ms";
+  return code;
 }
 
-std::optional<int> EngineProcess::WaitForExit(Duration timeout) {
-  if (!Running()) {
-    ADD_FAILURE() << "waiting for an engine that is not running";
-    return std::nullopt;
-  }
-  if (std::optional<int> code = Reap(timeout)) return code;
-  ADD_FAILURE() << "the engine did not end within " << timeout.count() << " ms; killed";
-  Kill();
-  return std::nullopt;
-}
-
-std::optional<int> EngineProcess::Reap(Duration timeout) {
+std::optional<int> EngineProcess::Reap(Milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    int status = 0;
+  for (int status = 0;;) {
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      // Take in the last output so tests can still read it.
-      const auto drained = Clock::now() + std::chrono::seconds(1);
-      while (ReadOutput(MillisecondsUntil(drained)) && MillisecondsUntil(drained) > 0) {
+      // Take in the last output, so that tests can still read it.
+      for (const auto drained = Clock::now() + Milliseconds(1000); Left(drained) && Fill(10);) {
       }
       return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
     }
-    int left = MillisecondsUntil(deadline);
-    if (left == 0) return std::nullopt;
-    // Draining output doubles as the pause between looks.
-    if (!ReadOutput(std::min(left, 10))) usleep(2000);
+    if (Left(deadline) == 0) return std::nullopt;
+    if (!Fill(std::min(Left(deadline), 10))) usleep(2000);
   }
-}
-
-void EngineProcess::Kill() {
-  if (!Running()) return;
-  Record('>', "<killed>");
-  kill(pid_, SIGKILL);
-  int status;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
-  pid_ = -1;
 }
 
 void EngineProcess::Record(char direction, std::string_view text) {
-  // Long exchanges (stress, self-play) keep only their recent part.
-  if (transcript_.size() >= 4000) {
+  if (transcript_.size() >= 4000)
     transcript_.erase(transcript_.begin(), transcript_.begin() + 2000);
-    transcript_.insert(transcript_.begin(), "... (earlier lines dropped)");
+  transcript_.push_back(direction + (" " + std::string(text.substr(0, 300))));
+}
+
+namespace {
+std::string Unescaped(const std::string& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      bytes += text[i];
+    } else if (const char c = text[++i]; c == 'x') {
+      bytes += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+    }
   }
-  std::string shown = Escaped(text.substr(0, 300));
-  if (text.size() > 300) shown += "... (" + std::to_string(text.size()) + " bytes)";
-  transcript_.push_back(std::string(1, direction) + " " + shown);
+  return bytes;
+}
+}  // namespace
+
+void RunScript(const std::string& name, const EngineOptions& options) {
+  std::ifstream in(std::string(QUENDAL_SOURCE_DIR) + "/tests/data/scripts/" + name);
+  ASSERT_TRUE(in) << "no script " << name;
+  EngineProcess::Options started = options;
+  std::unique_ptr<EngineProcess> engine;
+  int32_t number = 0;
+  for (std::string line; std::getline(in, line) && ++number;) {
+    if (line.empty() || line[0] == '#') continue;
+    const size_t space = line.find(' ');
+    const std::string step = line.substr(0, space);
+    const std::string text = space == std::string::npos ? "" : line.substr(space + 1);
+    SCOPED_TRACE(name + ":" + std::to_string(number) + ": " + line);
+    if (step == "args") {
+      started.arguments = Words(text);
+      continue;
+    }
+    if (!engine) engine = std::make_unique<EngineProcess>(started);
+    if (step == ">") {
+      ASSERT_TRUE(engine->SendLine(text));
+    } else if (step == ">>") {
+      ASSERT_TRUE(engine->Send(Unescaped(text)));
+    } else if (step == "<") {
+      ASSERT_EQ(engine->ReadLine().value_or("<nothing>"), Unescaped(text));
+    } else if (step == "~") {
+      const std::string got = engine->ReadLine().value_or("<nothing>");
+      ASSERT_TRUE(Matches(got, text)) << got;
+    } else if (step == "...") {
+      for (;;) {
+        const std::optional<std::string> got = engine->ReadLine();
+        ASSERT_TRUE(got) << "no matching line";
+        if (Matches(*got, text)) break;
+        ASSERT_FALSE(got->starts_with("bestmove") || *got == "readyok") << "passed over: " << *got;
+      }
+    } else if (step == "!") {
+      const auto end = Clock::now() + Milliseconds(std::stoi(text));
+      while (const std::optional<std::string> got = engine->ReadLine(Milliseconds(Left(end))))
+        ASSERT_TRUE(got->starts_with("info ")) << "unexpected: " << *got;
+    } else if (step == "close") {
+      engine->CloseInput();
+    } else if (step == "exit") {
+      ASSERT_EQ(engine->WaitForExit(), std::stoi(text));
+    } else {
+      FAIL() << "unknown step";
+    }
+  }
 }

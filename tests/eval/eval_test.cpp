@@ -1,0 +1,180 @@
+// The running score of the search against a fresh count of the board, and the root tables of a
+// position against those of its colour-reversed mirror.
+#include "eval/eval.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+
+#include "search/movegen.h"
+#include "search/search.h"
+#include "support/support.h"
+
+namespace {
+std::vector<Move> Generated;
+struct Collect {
+  static int32_t Try(SearchNode&) {
+    Generated.push_back(*CurrentMove);
+    return 0;
+  }
+};
+
+std::vector<Move> LegalRecords() {
+  Generated.clear();
+  GenerateAllMoves<Collect>(NodeStack[Ply]);
+  std::vector<Move> legal;
+  for (const Move& move : Generated) {
+    MakeMove(move);
+    if (!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) legal.push_back(move);
+    UnmakeMove(move);
+  }
+  return legal;
+}
+
+// The board counted afresh with the root's tables from `side`'s view, with the pawn penalties
+// of the record the search carries for this ply.
+int32_t CountFromScratch(int32_t side, int32_t recordPly) {
+  int32_t score = PawnPenalty(recordPly, 1 - side) - PawnPenalty(recordPly, side);
+  for (int32_t q = 0; q < 120; ++q) {
+    const BoardCell& cell = Board[q];
+    if (!IsOnBoard(q) || cell.type == Empty) continue;
+    const int32_t value = PieceValue[cell.type] + PieceSquare[cell.colour][cell.type][q];
+    score += cell.colour == side ? value : -value;
+  }
+  return score;
+}
+
+// Pawns on each file of each side, from the board or from a record (which follows files with
+// one pawn and with two or more); empty when a file holds three.
+std::string FileCounts(const PawnFileRecord* record) {
+  int32_t count[2][8] = {};
+  for (int32_t bit = 0; bit < 64; ++bit)
+    if (Board[BitSquare(bit)].type == Pawn) ++count[Board[BitSquare(bit)].colour][bit & 7];
+  std::string text;
+  for (int32_t c = White; c <= Black; ++c)
+    for (int32_t f = 0; f < 8; ++f) {
+      const int32_t n =
+          record ? (record->doubled[c] >> f & 1) + (record->files[c] >> f & 1) : count[c][f];
+      if (n >= 3) return "";
+      text += char('0' + n);
+    }
+  return text;
+}
+
+// What the path, not the position, adds for the mover: castling and the trade bonus.
+int32_t PathBonus(const Move& move, int32_t mover) {
+  int32_t bonus = move.kind == CastleShort ? 32 : move.kind == CastleLong ? 16 : 0;
+  if (move.captured != Empty && PieceCount <= 11 && (RootScore > 192 || RootScore < -192)) {
+    const bool aheadMoves = (RootScore > 0) == (mover == RootSide);
+    bonus += aheadMoves != (move.captured == Pawn) ? 16 : -16;
+  }
+  return bonus;
+}
+
+// One random line from the position set up, as deep as the search goes, checked at every ply.
+// Null moves come now and then; captures, promotions, castling and en passant are preferred.
+void PlayLine(std::mt19937& random, const std::string& position, std::map<std::string, int>& seen) {
+  RootScore = PrepareEvaluation();
+  ASSERT_EQ(RootScore, CountFromScratch(SideToMove, -1)) << position;
+  bool followed = !FileCounts(nullptr).empty();
+  if (followed) {
+    ASSERT_EQ(FileCounts(&PawnFiles[-1]), FileCounts(nullptr)) << position;
+  }
+  int32_t moverEval = -RootScore, whiteBonus = 0;
+  std::string line;
+  for (Ply = 0, CurrentMove = GameLine + RootSlot; Ply < 62; ++Ply, ++CurrentMove) {
+    const std::vector<Move> moves = LegalRecords();
+    if (moves.empty()) break;
+    const int32_t mover = SideToMove;
+    if (random() % 12 == 0 && CurrentMove[-1].kind != NullMove &&
+        !IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) {
+      *CurrentMove = NullMoveRecord;
+      PawnFiles[Ply] = PawnFiles[Ply - 1];
+      moverEval = -moverEval;
+      ++seen["null"];
+    } else {
+      std::vector<Move> special;
+      for (const Move& m : moves)
+        if (m.captured != Empty || m.kind != Normal) special.push_back(m);
+      *CurrentMove = !special.empty() && random() % 2 ? special[random() % special.size()]
+                                                      : moves[random() % moves.size()];
+      const int32_t bonus = PathBonus(*CurrentMove, mover);
+      whiteBonus += mover == White ? bonus : -bonus;
+      moverEval = EvaluateMove() - moverEval;
+      ++seen[std::to_string(CurrentMove->kind)];
+      if (CurrentMove->captured != Empty && bonus != 0) ++seen["trade"];
+    }
+    MakeMove(*CurrentMove);
+    SideToMove = OtherSide, OtherSide = mover;
+    line += std::string(" ") + (CurrentMove->kind == NullMove ? "0000" : MoveToText(*CurrentMove));
+    ASSERT_EQ(moverEval, CountFromScratch(mover, Ply) + (mover == White ? whiteBonus : -whiteBonus))
+        << position << " then" << line;
+    followed = followed && !FileCounts(nullptr).empty();
+    if (followed) {
+      ASSERT_EQ(FileCounts(&PawnFiles[Ply]), FileCounts(nullptr)) << position << line;
+    }
+  }
+}
+
+TEST(IncrementalScore, MatchesAFreshCountAlongRandomLines) {
+  std::mt19937 random(20240607);
+  std::vector<std::string> roots = PerftPositions();
+  for (int32_t game = 0; game < 10; ++game)
+    roots.push_back(RandomGame(random, "startpos", 8 * game));
+  // Lopsided endings, so that the trade bonus (root score beyond 192, few pieces) shows up.
+  roots.push_back("fen 4k3/pp3ppp/8/8/8/8/PPP2PPP/R2QK2R w KQ - 0 1");
+  roots.push_back("fen r3k3/2p5/8/3P4/8/8/1PP5/4K2R b q - 0 1");
+  roots.push_back("fen 4k3/1P6/8/8/3p4/8/2P1P3/4K3 w - - 0 1");
+  std::map<std::string, int> seen;
+  for (const std::string& root : roots)
+    for (int32_t line = 0; line < 4; ++line) {
+      ASSERT_EQ(SetUpPosition(root), 1) << root;
+      PlayLine(random, root, seen);
+      if (HasFatalFailure()) return;
+    }
+  // Every kind of move was met, and the trade bonus too.
+  for (const char* kind : {"null", "0", "1", "2", "4", "8", "trade"})
+    EXPECT_GT(seen[kind], 5) << kind;
+}
+
+// The FEN of the position with colours exchanged and the board turned upside down.
+std::string Mirrored(const std::string& fen) {
+  const std::vector<std::string> fields = Words(fen);
+  std::vector<std::string> ranks = Words(fields[0], '/');
+  std::string board;
+  for (auto rank = ranks.rbegin(); rank != ranks.rend(); ++rank) {
+    for (const char c : *rank) board += char(std::isupper(c) ? std::tolower(c) : std::toupper(c));
+    board += '/';
+  }
+  board.pop_back();
+  return "fen " + board + (fields[1] == "w" ? " b" : " w") + " - - 0 1";
+}
+
+// A side or a rank handled for White only shows as tables that are not each other's mirror.
+TEST(PrepareEvaluation, MirroredPositionsGetMirroredTables) {
+  std::mt19937 random(3);
+  std::vector<std::string> positions = PerftPositions();
+  for (int32_t game = 0; game < 20; ++game)
+    positions.push_back(RandomGame(random, "startpos", 5 * game));
+  for (const std::string& position : positions) {
+    ASSERT_EQ(SetUpPosition(position), 1);
+    const std::string fen = PrintedFen();
+    const int32_t score = PrepareEvaluation();
+    static int32_t original[2][7][120];
+    std::memcpy(original, PieceSquare, sizeof original);
+    const PawnFileRecord files = PawnFiles[-1];
+    ASSERT_EQ(SetUpPosition(Mirrored(fen)), 1) << Mirrored(fen);
+    EXPECT_EQ(PrepareEvaluation(), score) << position;
+    for (int32_t s = White; s <= Black; ++s) {
+      EXPECT_EQ(PawnFiles[-1].files[1 - s], files.files[s]) << position;
+      EXPECT_EQ(PawnFiles[-1].doubled[1 - s], files.doubled[s]) << position;
+      for (int32_t t = King; t <= Pawn; ++t)
+        for (int32_t bit = 0; bit < 64; ++bit) {
+          const int32_t q = BitSquare(bit);
+          ASSERT_EQ(PieceSquare[1 - s][t][q ^ 0x70], original[s][t][q]) << position;
+        }
+    }
+  }
+}
+}  // namespace

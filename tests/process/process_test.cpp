@@ -1,0 +1,73 @@
+// Process exchanges a script cannot hold on its own: the answer compared with the line before
+// it, an engine without memory for its table, the endgame data found from other folders, and the
+// bench at a depth worth the long run.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/engine_process.h"
+#include "support/support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// The answer is the line of the last information line: its first move, its second as the ponder
+// move, whether the search ended by itself, by "stop" or by "ponderhit".
+TEST(Process, BestMoveIsTheLineOfTheLastInformationLine) {
+  EngineProcess engine;
+  for (const char* go : {"depth 4", "wtime 600000 btime 600000", "ponder wtime 10000 btime 10000"})
+    for (const char* position :
+         {"startpos",
+          "fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10"}) {
+      engine.SendLine(std::string("position ") + position);
+      engine.SendLine(std::string("go ") + go);
+      if (go[0] != 'd') {
+        ASSERT_FALSE(engine.ReadUntil("info depth 3 ").empty());
+        engine.SendLine(go[0] == 'p' ? "ponderhit" : "stop");
+      }
+      const std::vector<std::string> lines = engine.ReadUntil("bestmove");
+      ASSERT_GE(lines.size(), 2u);
+      const std::string& info = lines[lines.size() - 2];
+      ASSERT_NE(info.find(" pv "), std::string::npos) << info;
+      const std::vector<std::string> pv = Words(info.substr(info.find(" pv ") + 4));
+      EXPECT_EQ(lines.back(), "bestmove " + pv[0] + (pv.size() > 1 ? " ponder " + pv[1] : ""));
+    }
+}
+
+TEST(Process, ATableThatCannotBeAllocatedLeavesAWorkingEngine) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizer runtimes reserve more address space than the limit allows";
+#endif
+  if (access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "prlimit is not installed";
+  RunScript("memory.txt", {"/usr/bin/prlimit", {"--as=536870912", "--", QUENDAL_BINARY}, ""});
+}
+
+// A folder removed with everything in it at the end of the test.
+struct Folder {
+  fs::path path = fs::temp_directory_path() /
+                  ("quendal-" + std::to_string(getpid()) + "-" + std::to_string(std::rand()));
+  Folder() { fs::create_directories(path); }
+  ~Folder() { fs::remove_all(path); }
+};
+
+// The build puts the data beside the engine, where it is found from any working directory; a
+// copy of the engine alone finds it in the working directory, and plays without it otherwise.
+TEST(Process, EndgameDataFoundBesideTheEngineOrInTheWorkingDirectory) {
+  const fs::path data = fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin";
+  if (!fs::exists(data)) GTEST_SKIP() << "no Endgame.bin beside the engine";
+  Folder work, alone;
+  RunScript("endgame-data.txt", {QUENDAL_BINARY, {}, work.path});
+  fs::copy_file(QUENDAL_BINARY, alone.path / "quendal");
+  RunScript("endgame-no-data.txt", {alone.path / "quendal", {}, work.path});
+  fs::copy_file(data, work.path / "Endgame.bin");
+  RunScript("endgame-data.txt", {alone.path / "quendal", {}, work.path});
+}
+
+// The node total of "quendal bench 5", next to the default suite's depth-4 total: both change
+// only when what the search does changes.
+TEST(SlowBench, DepthFiveNodeTotalIsPinned) {
+  if (!std::getenv("QUENDAL_SLOW")) GTEST_SKIP() << "a long run: ./run-tests slow";
+  RunScript("bench-5.txt");
+}
+}  // namespace

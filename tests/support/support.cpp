@@ -1,0 +1,216 @@
+#include "support/support.h"
+
+#include <regex.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "frontend/frontend.h"
+#include "hash/hash.h"
+#include "search/movegen.h"
+#include "search/search.h"
+
+std::vector<std::string> Words(const std::string& text, char separator) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string word; std::getline(in, word, separator);) {
+    const size_t start = word.find_first_not_of(" \t"), end = word.find_last_not_of(" \t");
+    if (separator != ' ' || start != std::string::npos)
+      words.push_back(start == std::string::npos ? "" : word.substr(start, end - start + 1));
+  }
+  return words;
+}
+
+int32_t SquareOf(const std::string& name) { return (name[0] - 'a') + (name[1] - '1') * 16; }
+
+CapturedOutput::CapturedOutput() : file_(std::tmpfile()), saved_(OutputDescriptor) {
+  OutputDescriptor = fileno(file_);
+}
+CapturedOutput::~CapturedOutput() {
+  OutputDescriptor = saved_;
+  std::fclose(file_);
+}
+std::string CapturedOutput::Text() {
+  std::string text(size_t(lseek(fileno(file_), 0, SEEK_CUR)), '\0');
+  text.resize(size_t(std::max<ssize_t>(0, pread(fileno(file_), text.data(), text.size(), 0))));
+  return text;
+}
+
+int32_t SetUpPosition(const std::string& argument, std::string* output) {
+  CapturedOutput captured;
+  const int32_t result = SetPosition(argument.c_str());
+  if (output != nullptr) *output = captured.Text();
+  return result;
+}
+
+std::string PrintedFen() {
+  CurrentMove = GameLine + RootSlot;
+  CapturedOutput captured;
+  PrintDiagram();
+  const std::string text = captured.Text();
+  const size_t start = text.find("Fen: ") + 5;
+  return text.substr(start, text.find('\n', start) - start);
+}
+
+namespace {
+std::vector<std::string>* Recorded;
+struct LegalSink {
+  static int32_t Try(SearchNode&) {
+    const Move move = *CurrentMove;
+    MakeMove(move);
+    if (!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square))
+      Recorded->push_back(MoveToText(move));
+    UnmakeMove(move);
+    return 0;
+  }
+};
+}  // namespace
+
+std::vector<std::string> LegalMoves() {
+  std::vector<std::string> moves;
+  Recorded = &moves;
+  Ply = 0;
+  CurrentMove = GameLine + RootSlot;
+  GenerateAllMoves<LegalSink>(NodeStack[0]);
+  return moves;
+}
+
+std::vector<std::string> LegalMoves(const std::string& argument) {
+  return SetUpPosition(argument) ? LegalMoves() : std::vector<std::string>{};
+}
+
+bool HasMove(const std::vector<std::string>& moves, const std::string& move) {
+  return std::find(moves.begin(), moves.end(), move) != moves.end();
+}
+
+PositionSnapshot TakeSnapshot() {
+  PositionSnapshot bytes;
+  const auto add = [&](const auto& value) {
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+  };
+  for (const BoardCell& cell : Board) add(cell);
+  for (int32_t c = 0; c < 2; ++c) {
+    for (const PieceEntry& entry : PieceList[c]) {
+      add(entry.type);
+      if (entry.type != Empty) add(entry.square);  // the square of a free entry means nothing
+    }
+    add(SquareSets[c]);
+    add(LastEntry[c]);
+  }
+  for (const auto value : {PieceCount, SideToMove, OtherSide, int32_t(KeyCheck), int32_t(KeyIndex)})
+    add(value);
+  return bytes;
+}
+
+std::string Difference(const PositionSnapshot& a, const PositionSnapshot& b) {
+  return a == b ? "" : "the position differs";
+}
+
+std::string RandomGame(std::mt19937& random, const std::string& base, int32_t plies) {
+  std::string argument = base;
+  for (int32_t ply = 0; ply < plies; ++ply) {
+    const std::vector<std::string> moves = LegalMoves(argument);
+    if (moves.empty()) break;
+    argument += (argument.find(" moves") == std::string::npos ? " moves " : " ") +
+                moves[random() % moves.size()];
+  }
+  return argument;
+}
+
+bool Matches(const std::string& text, const std::string& pattern) {
+  regex_t compiled;
+  if (regcomp(&compiled, ("^(" + pattern + ")$").c_str(), REG_EXTENDED | REG_NOSUB) != 0)
+    return false;
+  const bool match = regexec(&compiled, text.c_str(), 0, nullptr, 0) == 0;
+  regfree(&compiled);
+  return match;
+}
+
+bool IsEngineLine(const std::string& line) {
+  const std::string move = "[a-h][1-8][a-h][1-8][qrbn]?", number = "[0-9]+";
+  return Matches(
+      line,
+      "id name Quendal 4\\.08|id author Orvendel|uciok|readyok|info string [^\t\r]*[^ \t\r]|"
+      "option name Hash type spin default " +
+          number +
+          " min 1 max 1024|"
+          "option name Ponder type check default true|"
+          "info currmove " +
+          move + " currmovenumber " + number +
+          "|"
+          "info depth " +
+          number + " seldepth " + number + " score (cp|mate) -?" + number +
+          "( upperbound| lowerbound)? time " + number + " nodes " + number + " nps " + number +
+          "( pv " + move + "( " + move +
+          ")*)?|"
+          "bestmove (0000|" +
+          move + "( ponder " + move + ")?)|" + number +
+          " Bytes Arbeitsspeicher nicht mehr verf\x81gbar");
+}
+
+std::vector<std::vector<std::string>> ReadRows(const std::string& name, char separator) {
+  std::ifstream in(name[0] == '/' ? name : std::string(QUENDAL_SOURCE_DIR) + "/tests/data/" + name);
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(in, line);)
+    if (line.find_first_not_of(' ') != std::string::npos && line[0] != '#')
+      rows.push_back(Words(line, separator));
+  return rows;
+}
+
+std::optional<std::string> SharedData(const std::string& name) {
+  const std::string path = std::string(QUENDAL_SOURCE_DIR) + "/../shared/data/" + name;
+  if (access(path.c_str(), R_OK) != 0) return std::nullopt;
+  return path;
+}
+
+std::vector<std::string> PerftPositions() {
+  std::vector<std::string> positions;
+  for (const auto& row : ReadRows("perft.txt", ';')) positions.push_back(row[0]);
+  return positions;
+}
+
+namespace {
+constexpr const char* StockfishPath = "/usr/games/stockfish";
+
+std::vector<Divide> ParseDivides(std::istream& in) {
+  std::vector<Divide> divides(1);
+  for (std::string line; std::getline(in, line);) {
+    const size_t colon = line.find(": ");
+    if (line.starts_with("Nodes searched")) {
+      divides.emplace_back();
+    } else if (colon == 4 || colon == 5) {
+      divides.back()[line.substr(0, colon)] = std::stoull(line.substr(colon + 2));
+    }
+  }
+  divides.pop_back();
+  return divides;
+}
+}  // namespace
+
+std::optional<std::vector<Divide>> StockfishDivides(const std::vector<std::string>& positions,
+                                                    int32_t depth) {
+  if (access(StockfishPath, X_OK) != 0) return std::nullopt;
+  std::string command = "printf '%s' '";  // our positions hold no quotes
+  for (const std::string& position : positions)
+    command += "position " + position + "\ngo perft " + std::to_string(depth) + "\n";
+  std::FILE* pipe = popen((command + "quit\n' | " + StockfishPath).c_str(), "r");
+  std::string text;
+  char buffer[4096];
+  for (size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    text.append(buffer, got);
+  if (pipe) pclose(pipe);
+  std::istringstream in(text);
+  std::vector<Divide> divides = ParseDivides(in);
+  if (divides.size() != positions.size()) return std::nullopt;
+  return divides;
+}
+
+Divide OwnDivide(int32_t depth) {
+  CapturedOutput captured;
+  PerftDivide(depth);
+  std::istringstream in(captured.Text());
+  std::vector<Divide> divides = ParseDivides(in);
+  return divides.empty() ? Divide{} : divides[0];
+}
