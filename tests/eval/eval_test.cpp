@@ -7,31 +7,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "search/movegen.h"
 #include "search/search.h"
 #include "support/support.h"
 
 namespace {
-std::vector<Move> Generated;
-struct Collect {
-  static int32_t Try(SearchNode&) {
-    Generated.push_back(*CurrentMove);
-    return 0;
-  }
-};
-
-std::vector<Move> LegalRecords() {
-  Generated.clear();
-  GenerateAllMoves<Collect>(NodeStack[Ply]);
-  std::vector<Move> legal;
-  for (const Move& move : Generated) {
-    MakeMove(move);
-    if (!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) legal.push_back(move);
-    UnmakeMove(move);
-  }
-  return legal;
-}
-
 // The board counted afresh with the root's tables from `side`'s view, with the pawn penalties
 // of the record the search carries for this ply.
 int32_t CountFromScratch(int32_t side, int32_t recordPly) {
@@ -84,7 +63,7 @@ void PlayLine(std::mt19937& random, const std::string& position, std::map<std::s
   int32_t moverEval = -RootScore, whiteBonus = 0;
   std::string line;
   for (Ply = 0, CurrentMove = GameLine + RootSlot; Ply < 62; ++Ply, ++CurrentMove) {
-    const std::vector<Move> moves = LegalRecords();
+    const std::vector<Move> moves = MoveRecords(true);
     if (moves.empty()) break;
     const int32_t mover = SideToMove;
     if (random() % 12 == 0 && CurrentMove[-1].kind != NullMove &&

@@ -62,13 +62,14 @@ void Fault(const std::string& what, const Move& move) {
 
 // Every move two plies deep: made without keys it changes all but the keys as with them; made
 // with keys it leads to the slot predicted before it, to keys, sets and lists that agree with a
-// recount, and taken back it leaves no trace.
+// recount, to the legality worked out before it was made, and taken back it leaves no trace.
 struct RoundTrip {
   static int32_t Try(SearchNode& node) {
     const Move move = *CurrentMove;
     const PositionSnapshot before = TakeSnapshot();
     uint32_t check = KeyCheck, index = KeyIndex;
     const HashEntry* predicted = SlotAfter(move);
+    const int32_t mover = SideToMove, leavesKingAttacked = MoveLeavesKingAttacked(move);
     MakeMove<false>(move);
     const PositionSnapshot keyless = TakeSnapshot();  // with the keys of before the move
     UnmakeMove<false>(move);
@@ -78,6 +79,9 @@ struct RoundTrip {
     if (TakeSnapshot() != keyless) Fault("make without keys", move);
     std::swap(KeyCheck, check), std::swap(KeyIndex, index);
     if (move.kind == Normal && predicted != TableSlot()) Fault("slot predicted", move);
+    if ((move.kind == Normal || move.kind == Promotion) &&
+        leavesKingAttacked != IsAttacked(int8_t(OtherSide), PieceList[mover][0].square))
+      Fault("legality before making", move);
     SwapSides();
     if (!PositionIsConsistent()) Fault("recount after", move);
     if (node.depth > 1 && Faults == 0) Deeper(node.depth - 1);
@@ -86,7 +90,15 @@ struct RoundTrip {
     if (TakeSnapshot() != before || !PositionIsConsistent()) Fault("unmake of", move);
     return Faults > 0;
   }
+  // Each node also compares the attacked squares of both colours (square sets) with the attack
+  // test (vector tables), and the null move with a recount.
   static void Deeper(int32_t depth) {
+    for (const int32_t colour : {White, Black}) {
+      const uint64_t attacked = AttackedSquares(ReadAttackerSets(colour), Occupied());
+      for (int32_t bit = 0; bit < 64; ++bit)
+        if ((attacked >> bit & 1) != uint64_t(IsAttacked(int8_t(colour), BitSquare(bit)) != 0))
+          Fault("attacked squares at " + std::to_string(BitSquare(bit)), CurrentMove[0]);
+    }
     ++Ply, ++CurrentMove;
     NodeStack[Ply].depth = int16_t(depth);
     const PositionSnapshot before = TakeSnapshot();
@@ -103,7 +115,7 @@ struct RoundTrip {
 };
 }  // namespace
 
-TEST(MakeUnmake, EveryMoveTwoPliesDeepAgreesWithARecount) {
+TEST(Moves, TwoPliesDeepEverythingAgreesWithARecount) {
   PrepareTables(3);
   Faults = 0;
   for (const std::string& position : Positions()) {
@@ -114,40 +126,6 @@ TEST(MakeUnmake, EveryMoveTwoPliesDeepAgreesWithARecount) {
     ASSERT_EQ(Faults, 0) << position;
   }
   PrepareTables(1);
-}
-
-namespace {
-struct LegalityBeforeMaking {
-  static int32_t Try(SearchNode&) {
-    const Move& move = *CurrentMove;
-    if (move.kind != Normal && move.kind != Promotion) return 0;
-    const int32_t mover = SideToMove, before = MoveLeavesKingAttacked(move);
-    MakeMove(move);
-    if (before != IsAttacked(int8_t(OtherSide), PieceList[mover][0].square))
-      Fault("legality before making", move);
-    UnmakeMove(move);
-    return 0;
-  }
-};
-}  // namespace
-
-// The attacked squares of a colour (square sets), the attack test (vector tables) and the
-// legality test before a move is made must agree everywhere.
-TEST(Attacks, ThreeWaysAgreeOnEverySquareAndMove) {
-  Faults = 0;
-  for (const std::string& position : Positions()) {
-    ASSERT_EQ(SetUpPosition(position), 1) << position;
-    for (const int32_t colour : {White, Black}) {
-      const uint64_t attacked = AttackedSquares(ReadAttackerSets(colour), Occupied());
-      for (int32_t bit = 0; bit < 64; ++bit)
-        ASSERT_EQ((attacked >> bit & 1) != 0, IsAttacked(int8_t(colour), BitSquare(bit)) != 0)
-            << position << ", colour " << colour << ", square " << BitSquare(bit);
-    }
-    Ply = 0;
-    CurrentMove = GameLine + RootSlot;
-    GenerateAllMoves<LegalityBeforeMaking>(NodeStack[0]);
-    ASSERT_EQ(Faults, 0) << position;
-  }
 }
 
 // Moves of the search line are played as the search plays them and asked whether they draw.
@@ -167,10 +145,6 @@ TEST(Draws, RowsOfRepetitionsAndTheFiftyMoveRule) {
       SwapSides();
     }
     EXPECT_EQ(drawn, row[2]) << row[0] << " | " << row[1];
-    while (--Ply >= 0) {
-      SwapSides();
-      UnmakeMove(GameLine[RootSlot + Ply]);
-    }
-    Ply = 0;
   }
+  Ply = 0;
 }

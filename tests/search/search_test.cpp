@@ -59,22 +59,6 @@ TEST(Perft, DividesOfRandomPositionsAgreeWithStockfish) {
   }
 }
 
-std::vector<Move> Generated;
-struct Collect {
-  static int32_t Try(SearchNode&) {
-    Generated.push_back(*CurrentMove);
-    return 0;
-  }
-};
-
-std::vector<Move> GeneratedMoves() {
-  Generated.clear();
-  Ply = 0;
-  CurrentMove = GameLine + RootSlot;
-  GenerateAllMoves<Collect>(NodeStack[0]);
-  return Generated;
-}
-
 // A killer comes from another position of the search with the same side to move: it may be
 // played exactly when the generators would build the same record here (en passant and null
 // moves never are killers).
@@ -87,13 +71,13 @@ TEST(Killers, PlayableExactlyWhenTheGeneratorsBuildThem) {
                                    game % 2 ? "startpos" : PerftPositions()[size_t(game) % 29],
                                    int32_t(random() % 40)));
     ASSERT_EQ(SetUpPosition(positions.back()), 1);
-    for (const Move& move : GeneratedMoves())
+    for (const Move& move : MoveRecords(false))
       if (move.kind != EnPassant) candidates[SideToMove].push_back(move);
   }
   int32_t playable = 0;
   for (const std::string& position : positions) {
     ASSERT_EQ(SetUpPosition(position), 1);
-    const std::vector<Move> here = GeneratedMoves();
+    const std::vector<Move> here = MoveRecords(false);
     for (const Move& killer : candidates[SideToMove]) {
       *CurrentMove = killer;
       const bool built =

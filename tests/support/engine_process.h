@@ -43,7 +43,6 @@ class EngineProcess {
   std::vector<std::string> ReadUntil(const std::string& prefix, Milliseconds timeout = LongWait);
   // The exit code (128 + signal for a killed engine), or nothing when it did not end in time.
   std::optional<int> WaitForExit(Milliseconds timeout = LongWait);
-  const std::vector<std::string>& Transcript() const { return transcript_; }
 
  private:
   bool Fill(int milliseconds);  // false once output has ended
@@ -57,14 +56,5 @@ class EngineProcess {
   std::vector<std::string> transcript_;
 };
 
-// Runs tests/data/scripts/<name>, one step a line:
-//   args bench 4        command-line arguments (before any other step)
-//   > go depth 3        sends the line;  >> u\r  sends the bytes (\r \n \t \xNN) as they are
-//   < readyok           the next line is exactly this one (same escapes)
-//   ~ info depth 1 .*   the next line matches the (POSIX extended) regular expression
-//   ... bestmove e2e4   lines are read until one matches; a "bestmove" or "readyok" line may not
-//                       be passed over, so every answer is accounted for
-//   ! 300               for 300 ms no line arrives but "info" lines
-//   close               ends the engine's input;  exit 0  the engine ends with this code
-// Lines starting with '#' are comments. At the end the engine must end cleanly at end of input.
+// Runs tests/data/scripts/<name> (its steps are described in tests/README.md).
 void RunScript(const std::string& name, const EngineOptions& options = {});

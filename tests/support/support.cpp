@@ -55,25 +55,34 @@ std::string PrintedFen() {
 }
 
 namespace {
-std::vector<std::string>* Recorded;
-struct LegalSink {
+std::vector<Move>* Recorded;
+struct Record {
   static int32_t Try(SearchNode&) {
-    const Move move = *CurrentMove;
-    MakeMove(move);
-    if (!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square))
-      Recorded->push_back(MoveToText(move));
-    UnmakeMove(move);
+    Recorded->push_back(*CurrentMove);
     return 0;
   }
 };
 }  // namespace
 
-std::vector<std::string> LegalMoves() {
-  std::vector<std::string> moves;
+std::vector<Move> MoveRecords(bool legalOnly) {
+  std::vector<Move> moves, legal;
   Recorded = &moves;
+  GenerateAllMoves<Record>(NodeStack[Ply]);
+  for (const Move& move : moves) {
+    const int32_t mover = SideToMove;
+    MakeMove(move);
+    if (!legalOnly || !IsAttacked(int8_t(OtherSide), PieceList[mover][0].square))
+      legal.push_back(move);
+    UnmakeMove(move);
+  }
+  return legal;
+}
+
+std::vector<std::string> LegalMoves() {
   Ply = 0;
   CurrentMove = GameLine + RootSlot;
-  GenerateAllMoves<LegalSink>(NodeStack[0]);
+  std::vector<std::string> moves;
+  for (const Move& move : MoveRecords(true)) moves.push_back(MoveToText(move));
   return moves;
 }
 

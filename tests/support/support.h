@@ -40,6 +40,9 @@ int32_t SetUpPosition(const std::string& argument, std::string* output = nullptr
 // The FEN of the current position as the "d" command prints it.
 std::string PrintedFen();
 
+// The moves of the side to move in generation order, as the records the generators build at the
+// current ply: all of them, or the legal ones only.
+std::vector<Move> MoveRecords(bool legalOnly);
 // Legal moves of the side to move in generation order, or of a "position" argument (none when
 // set-up refuses it).
 std::vector<std::string> LegalMoves();
