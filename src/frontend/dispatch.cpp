@@ -72,6 +72,7 @@ static void RunGo() {
     return;
   }
   TimeBudget = ParseGo(CommandArgs.c_str());
+  SetAllowedRootMoves(CommandArgs.c_str());
   StoppedByCommand.store(0, std::memory_order_relaxed);
   BestMoveOwed.store(1, std::memory_order_release);
   SearchRoot();
@@ -97,6 +98,22 @@ static void WriteIdentification() {
   WriteLine("option name Hash type spin default %d min 1 max 1024", HashMegabytes);
   WriteLine("option name Ponder type check default true");
   WriteLine("uciok");
+}
+
+// The bench searches on a cleared table of the size the signature was taken with; the session's
+// position and table size are put back afterwards (the table comes back empty).
+static void RunSessionBench() {
+  EnsurePosition();
+  static SavedPosition saved;
+  SavePosition(saved);
+  const int32_t megabytes = int32_t(TableEntryCount >> 17);
+  PrepareTables(BenchMegabytes);
+  RunBench(ReadNumber(CommandArgs.c_str()), true);
+  if (megabytes)
+    PrepareTables(megabytes);
+  else
+    FreeTable();
+  RestorePosition(saved);
 }
 
 // A pondering or infinite search that has ended by itself still owes its "bestmove". Any
@@ -139,8 +156,7 @@ int32_t DispatchCommand() {
     EnsurePosition();
     PrintEvaluation();
   } else if (Is("bench")) {
-    EnsureTables();
-    RunBench(ReadNumber(CommandArgs.c_str()), true);
+    RunSessionBench();
   }
   ReleaseChannel();
   return 1;

@@ -53,12 +53,16 @@ extern int32_t KiloNodes;
 extern int32_t NodesSinceCheck;
 // The value of NodesSinceCheck at which CheckTime next reads the clock or tests the node limit.
 extern int32_t NodesToPoll;
-// Limits beyond the clock of the side to move: "go depth", "go nodes", "go movetime".
+// Limits beyond the clock of the side to move: "go depth", "go nodes", "go movetime", "go mate".
 struct SearchLimits {
-  int32_t depth;       // 63 when not given
-  uint64_t nodes;      // 0 when not given
-  int32_t clock;       // 0 when only a depth or node limit bounds the search
-  int32_t hardBudget;  // 1 when the budget is a fixed "movetime": no two-thirds rule
+  int32_t depth = 63;      // 63 when not given
+  uint64_t nodes = 0;      // 0 when not given
+  int32_t clock = 1;       // 0 when only a depth or node limit bounds the search
+  int32_t hardBudget = 0;  // 1 when the budget is a fixed "movetime": no two-thirds rule
+  int32_t mate = 0;        // moves within which a mate found for the side to move ends the search
+  // 1 when "mate" is the only limit: the search runs like "infinite", but finding the mate ends
+  // it and it answers by itself.
+  int32_t mateAnswers = 0;
 };
 extern SearchLimits Limits;
 int32_t ParseGo(const char* arguments);

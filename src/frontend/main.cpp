@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "bench") == 0) {
-    PrepareTables(16);
+    PrepareTables(BenchMegabytes);
     RunBench(argc > 2 ? ReadNumber(argv[2]) : 0, true);
     FreeTables();
     return 0;

@@ -33,10 +33,8 @@ int32_t ParseGo(const char* arguments) {
   if (budget > usable) budget = usable;
   if (budget < 1) budget = 1;
 
-  PonderOrInfinite.store(FindKey(arguments, "infinite") || FindKey(arguments, "ponder") ? 1 : 0,
-                         std::memory_order_release);
-
-  Limits = SearchLimits{63, 0, 1, 0};
+  const bool ponderOrInfinite = FindKey(arguments, "infinite") || FindKey(arguments, "ponder");
+  Limits = SearchLimits{};
   if (const char* found = FindKey(arguments, "movetime ")) {
     const int32_t moveTime = ReadNumber(found + 9);
     budget = moveTime < 1 ? 1 : moveTime;
@@ -53,6 +51,13 @@ int32_t ParseGo(const char* arguments) {
     Limits.nodes = nodes < 1 ? 1 : nodes;
     Limits.clock = clockGiven;
   }
+  if (const char* found = FindKey(arguments, "mate ")) {
+    const int32_t moves = ReadNumber(found + 5);
+    Limits.mate = moves < 1 ? 1 : moves;
+    Limits.mateAnswers =
+        !clockGiven && !FindKey(arguments, "depth ") && !Limits.nodes && !ponderOrInfinite;
+  }
+  PonderOrInfinite.store(ponderOrInfinite || Limits.mateAnswers, std::memory_order_release);
   return int32_t(budget);
 }
 

@@ -145,6 +145,19 @@ inline bool HoldsPiece(int32_t square, int8_t type, int32_t colour) {
 constexpr int32_t CastlingSquares[6] = {SquareE1, SquareA1, SquareH1, SquareE8, SquareA8, SquareH8};
 extern uint8_t CastlingRightsLost;
 
+// The whole position with its history, kept aside and put back: a refused set-up leaves the
+// previous position as it was, and the bench borrows the board within a session.
+struct SavedPosition {
+  BoardCell board[120];
+  PieceEntry pieceList[2][16];
+  int32_t lastEntry[2], lastOfficer[2], pieceCount, sideToMove, otherSide, rootSide;
+  uint32_t keyCheck, keyIndex;
+  Move gameLine[GameLineSize];
+  uint8_t castlingRightsLost;
+};
+void SavePosition(SavedPosition& saved);
+void RestorePosition(const SavedPosition& saved);
+
 // Set-up from a "position" argument. Refuses a position the engine cannot hold or search safely
 // (returns 0 and keeps the previous position, after one "info string" line); 1 on success.
 int32_t SetPosition(const char* argument);

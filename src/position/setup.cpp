@@ -14,47 +14,6 @@ namespace {
 constexpr const char* StartText = "rnbqkbnrpppppppp8888PPPPPPPPRNBQKBNR w - - 0 1";
 constexpr size_t WorkTextLimit = 16383;
 
-// Everything a refused set-up must leave untouched.
-struct SavedPosition {
-  BoardCell board[120];
-  PieceEntry pieceList[2][16];
-  int32_t lastEntry[2], lastOfficer[2], pieceCount, sideToMove, otherSide, rootSide;
-  uint32_t keyCheck, keyIndex;
-  Move gameLine[GameLineSize];
-  uint8_t castlingRightsLost;
-};
-
-void Save(SavedPosition& saved) {
-  std::memcpy(saved.board, Board, sizeof Board);
-  std::memcpy(saved.pieceList, PieceList, sizeof PieceList);
-  std::memcpy(saved.lastEntry, LastEntry, sizeof LastEntry);
-  std::memcpy(saved.lastOfficer, LastOfficer, sizeof LastOfficer);
-  std::memcpy(saved.gameLine, GameLine, sizeof GameLine);
-  saved.pieceCount = PieceCount;
-  saved.sideToMove = SideToMove;
-  saved.otherSide = OtherSide;
-  saved.rootSide = RootSide;
-  saved.keyCheck = KeyCheck;
-  saved.keyIndex = KeyIndex;
-  saved.castlingRightsLost = CastlingRightsLost;
-}
-
-void Restore(const SavedPosition& saved) {
-  std::memcpy(Board, saved.board, sizeof Board);
-  std::memcpy(PieceList, saved.pieceList, sizeof PieceList);
-  std::memcpy(LastEntry, saved.lastEntry, sizeof LastEntry);
-  std::memcpy(LastOfficer, saved.lastOfficer, sizeof LastOfficer);
-  std::memcpy(GameLine, saved.gameLine, sizeof GameLine);
-  PieceCount = saved.pieceCount;
-  SideToMove = saved.sideToMove;
-  OtherSide = saved.otherSide;
-  RootSide = saved.rootSide;
-  KeyCheck = saved.keyCheck;
-  KeyIndex = saved.keyIndex;
-  CastlingRightsLost = saved.castlingRightsLost;
-  RebuildSquareSets();
-}
-
 bool StartsWithFen(const char* text) {
   return std::tolower(static_cast<unsigned char>(text[0])) == 'f' &&
          std::tolower(static_cast<unsigned char>(text[1])) == 'e' &&
@@ -182,6 +141,37 @@ bool TablesReady() {
 }
 }  // namespace
 
+void SavePosition(SavedPosition& saved) {
+  std::memcpy(saved.board, Board, sizeof Board);
+  std::memcpy(saved.pieceList, PieceList, sizeof PieceList);
+  std::memcpy(saved.lastEntry, LastEntry, sizeof LastEntry);
+  std::memcpy(saved.lastOfficer, LastOfficer, sizeof LastOfficer);
+  std::memcpy(saved.gameLine, GameLine, sizeof GameLine);
+  saved.pieceCount = PieceCount;
+  saved.sideToMove = SideToMove;
+  saved.otherSide = OtherSide;
+  saved.rootSide = RootSide;
+  saved.keyCheck = KeyCheck;
+  saved.keyIndex = KeyIndex;
+  saved.castlingRightsLost = CastlingRightsLost;
+}
+
+void RestorePosition(const SavedPosition& saved) {
+  std::memcpy(Board, saved.board, sizeof Board);
+  std::memcpy(PieceList, saved.pieceList, sizeof PieceList);
+  std::memcpy(LastEntry, saved.lastEntry, sizeof LastEntry);
+  std::memcpy(LastOfficer, saved.lastOfficer, sizeof LastOfficer);
+  std::memcpy(GameLine, saved.gameLine, sizeof GameLine);
+  PieceCount = saved.pieceCount;
+  SideToMove = saved.sideToMove;
+  OtherSide = saved.otherSide;
+  RootSide = saved.rootSide;
+  KeyCheck = saved.keyCheck;
+  KeyIndex = saved.keyIndex;
+  CastlingRightsLost = saved.castlingRightsLost;
+  RebuildSquareSets();
+}
+
 void RebuildPieceLists() {
   PieceCount = 0;
   for (BoardCell& cell : Board) cell.listIndex = 16;
@@ -225,9 +215,9 @@ int32_t SetPosition(const char* argument) {
     return 0;
   }
   static SavedPosition saved;
-  Save(saved);
+  SavePosition(saved);
   if (const char* reason = BuildPosition(argument)) {
-    Restore(saved);
+    RestorePosition(saved);
     WriteLine("info string position refused: %s", reason);
     return 0;
   }

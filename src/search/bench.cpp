@@ -52,12 +52,15 @@ uint64_t RunBench(int32_t depth, bool verbose) {
   uint64_t total = 0;
   int32_t number = 0;
   SilentSearch = true;
+  AllowedRootMoveCount = 0;
   for (const char* position : BenchPositions) {
     ++number;
     SetPosition(position);
     if (TranspositionTable)
       std::memset(static_cast<void*>(TranspositionTable), 0, TableEntryCount * sizeof(HashEntry));
-    Limits = SearchLimits{depth, 0, 0, 0};
+    Limits = SearchLimits{};
+    Limits.depth = depth;
+    Limits.clock = 0;
     PonderOrInfinite.store(0);
     TimeBudget = 1;
     const auto start = std::chrono::steady_clock::now();
@@ -78,6 +81,5 @@ uint64_t RunBench(int32_t depth, bool verbose) {
     WriteLine("Total time (ms): %" PRIu64, micros / 1000);
     WriteLine("Nodes/second: %" PRIu64, micros ? total * 1000000 / micros : 0);
   }
-  SetPosition("startpos");
   return total;
 }

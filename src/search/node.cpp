@@ -263,6 +263,10 @@ int32_t TryMove(SearchNode& node) {
       return 0;
     }
     if (!Quiescent && Ply == 0) {
+      if (!IsAllowedAtRoot(move)) {
+        unmake();
+        return 0;
+      }
       ++RootMoveCount;
       if (!SilentSearch && BeginSearchOutput()) {
         WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);

@@ -1,10 +1,13 @@
 // Iterative deepening at the root: each iteration one ply deeper, from depth 2 on inside an
 // aspiration window of half a pawn around the last score, widened by re-searching when the score
 // falls outside it.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "eval/eval.h"
 #include "frontend/frontend.h"
@@ -41,6 +44,7 @@ void PrintSearchInfo() {
 struct FirstLegalSink {
   static inline Move found;
   static int32_t Try(SearchNode&) {
+    if (!IsAllowedAtRoot(*CurrentMove)) return 0;
     const int32_t mover = SideToMove;
     MakeMove(*CurrentMove);
     const bool legal = !IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
@@ -62,7 +66,13 @@ static bool InCheck() { return IsAttacked(int8_t(OtherSide), PieceList[SideToMov
 static bool TimeForAnotherIteration() {
   if (PonderOrInfinite.load(std::memory_order_acquire) || !Limits.clock || Limits.hardBudget)
     return true;
-  return uint32_t(TickCount() - SearchStartTick) <= uint32_t(2 * TimeBudget / 3);
+  return uint32_t(TickCount() - SearchStartTick) <= uint32_t(2 * int64_t(TimeBudget) / 3);
+}
+
+// "go mate N": the side to move mates within N moves.
+static bool MateFoundWithinLimit() {
+  return Limits.mate && RootScore >= MateThreshold &&
+         RootScore >= int64_t(MateScore) - 2 * int64_t(Limits.mate);
 }
 
 // The far side of the window is narrowed only once per iteration: after a fail low and then a
@@ -108,7 +118,8 @@ static bool SearchIteration(SearchNode& root, bool& onlyMove) {
       RootScore = root.best;
       return false;
     }
-    if (RootMoveCount <= 1 && IterationDepth == 1 &&
+    // A single legal move needs no deeper search; a single move of "searchmoves" is analysed.
+    if (RootMoveCount <= 1 && IterationDepth == 1 && AllowedRootMoveCount == 0 &&
         !PonderOrInfinite.load(std::memory_order_acquire)) {
       onlyMove = true;
       return false;
@@ -145,6 +156,10 @@ void RunSearch(bool releaseChannel) {
     SelDepth = IterationDepth;
     if (!SearchIteration(root, onlyMove)) break;
     StoreKiller(RootPv[0]);
+    if (MateFoundWithinLimit()) {
+      if (Limits.mateAnswers) PonderOrInfinite.store(0, std::memory_order_release);
+      break;
+    }
     if (!TimeForAnotherIteration() || IterationDepth > 62 || IterationDepth >= Limits.depth ||
         std::abs(RootScore) >= MateThreshold)
       break;
@@ -153,3 +168,57 @@ void RunSearch(bool releaseChannel) {
 }
 
 void SearchRoot() { RunSearch(true); }
+
+namespace {
+struct AllowSink {
+  static inline std::vector<std::string>* words;
+  static int32_t Try(SearchNode&) {
+    const Move& move = *CurrentMove;
+    if (AllowedRootMoveCount == 256 ||
+        std::find(words->begin(), words->end(), MoveToText(move)) == words->end())
+      return 0;
+    const int32_t mover = SideToMove;
+    MakeMove(move);
+    if (!IsAttacked(int8_t(OtherSide), PieceList[mover][0].square))
+      AllowedRootMoves[AllowedRootMoveCount++] = move;
+    UnmakeMove(move);
+    return 0;
+  }
+};
+
+bool IsGoKeyword(const std::string& word) {
+  for (const char* keyword : {"searchmoves", "ponder", "wtime", "btime", "winc", "binc",
+                              "movestogo", "depth", "nodes", "mate", "movetime", "infinite"})
+    if (word == keyword) return true;
+  return false;
+}
+}  // namespace
+
+void SetAllowedRootMoves(const char* arguments) {
+  AllowedRootMoveCount = 0;
+  std::istringstream in(arguments);
+  std::vector<std::string> words;
+  bool listed = false, listing = false;
+  for (std::string word; in >> word;) {
+    if (word == "searchmoves")
+      listed = listing = true;
+    else if (IsGoKeyword(word))
+      listing = false;  // the list ends at the next keyword
+    else if (listing)
+      words.push_back(word);
+  }
+  if (!listed) return;
+  AllowSink::words = &words;
+  Ply = 0;
+  CurrentMove = GameLine + RootSlot;
+  GenerateAllMoves<AllowSink>(NodeStack[0]);
+  if (AllowedRootMoveCount == 0)
+    WriteLine("info string no legal move among searchmoves; every move is searched");
+}
+
+bool IsAllowedAtRoot(const Move& move) {
+  if (AllowedRootMoveCount == 0) return true;
+  for (int32_t i = 0; i < AllowedRootMoveCount; ++i)
+    if (SameMove(AllowedRootMoves[i], move)) return true;
+  return false;
+}

@@ -47,6 +47,14 @@ extern int32_t RootMoveCount;
 extern Move Killers[MaxPly][2];
 // The bench searches without information lines.
 extern bool SilentSearch;
+// "go searchmoves": the root moves the search may try, in the order the generators build them;
+// with none listed every move is tried.
+extern Move AllowedRootMoves[256];
+extern int32_t AllowedRootMoveCount;
+// Reads the words after "searchmoves" (up to the next "go" keyword) and keeps those that are
+// legal moves here; when none is, says so and allows every move.
+void SetAllowedRootMoves(const char* arguments);
+bool IsAllowedAtRoot(const Move& move);
 
 // Rank bits of the rank from which a pawn's push promotes.
 constexpr int32_t SeventhRank[2] = {0x60, 0x10};
@@ -84,5 +92,7 @@ int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour);
 uint64_t Perft(int32_t depth);
 uint64_t PerftDivide(int32_t depth);
 
-// "bench": fixed positions to a fixed depth on a cleared table; returns the node total.
+// "bench": fixed positions to a fixed depth on a cleared table of BenchMegabytes; returns the node
+// total.
+constexpr int32_t BenchMegabytes = 16;
 uint64_t RunBench(int32_t depth, bool verbose);

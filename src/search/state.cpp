@@ -11,3 +11,5 @@ int32_t RootBound;
 int32_t RootMoveCount;
 Move Killers[MaxPly][2];
 bool SilentSearch;
+Move AllowedRootMoves[256];
+int32_t AllowedRootMoveCount;
