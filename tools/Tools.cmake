@@ -8,6 +8,19 @@ add_custom_command(
   VERBATIM)
 add_custom_target(endgame_data ALL DEPENDS ${CMAKE_BINARY_DIR}/Endgame.bin)
 add_dependencies(quendal endgame_data)
+# A build for distributed testing ("make", QUENDAL_EMBED_ENDGAME) carries the data inside the
+# engine as well, so that its bench gives the signature wherever the framework puts the binary.
+if(QUENDAL_EMBED_ENDGAME)
+  target_compile_definitions(quendal_core PRIVATE
+    QUENDAL_EMBEDDED_ENDGAME="${CMAKE_BINARY_DIR}/Endgame.bin")
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/src/eval/endgame.cpp PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/Endgame.bin)
+  add_dependencies(quendal_core endgame_data)
+endif()
+# "cmake --install build/release --prefix DIR": the engine in DIR/bin, the data in
+# DIR/share/quendal, where the engine looks for it from its own folder.
+install(TARGETS quendal RUNTIME DESTINATION bin)
+install(FILES ${CMAKE_BINARY_DIR}/Endgame.bin DESTINATION share/quendal)
 
 # The Gaviota tables, when installed, serve the endgame tests as an independent oracle. The test
 # targets are defined after this file is read, so the link is made once the directory is done.

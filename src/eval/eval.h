@@ -105,5 +105,5 @@ int32_t ProbeEndgame(SearchNode& node);
 int32_t EndgameByte(uint32_t index, int8_t type);
 uint8_t* ReadWholeFile(const char* name, uint32_t& size);
 // When the working directory has no usable "Endgame.bin", the file is looked for beside the
-// executable this link names (tests point it elsewhere).
+// executable this link names, then in ../share/quendal from there (tests point it elsewhere).
 extern const char* EndgameExecutableLink;

@@ -1,6 +1,6 @@
 // Process exchanges a script cannot hold on its own: the answer compared with the line before
 // it, an engine without memory for its table, the endgame data found from other folders, and the
-// bench at a depth worth the long run.
+// bench at a depth worth the long run, and an installation.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -62,6 +62,17 @@ TEST(Process, EndgameDataFoundBesideTheEngineOrInTheWorkingDirectory) {
   RunScript("endgame-no-data.txt", {alone.path / "quendal", {}, work.path});
   fs::copy_file(data, work.path / "Endgame.bin");
   RunScript("endgame-data.txt", {alone.path / "quendal", {}, work.path});
+}
+
+// Installed with "cmake --install", the engine in DIR/bin finds its data in DIR/share/quendal
+// when started from a folder that holds neither.
+TEST(Process, AnInstalledEngineFindsItsData) {
+  Folder prefix, work;
+  const std::string install = "cmake --install '" +
+                              fs::path(QUENDAL_BINARY).parent_path().string() + "' --prefix '" +
+                              prefix.path.string() + "' > /dev/null";
+  ASSERT_EQ(std::system(install.c_str()), 0);
+  RunScript("endgame-data.txt", {(prefix.path / "bin" / "quendal").string(), {}, work.path});
 }
 
 // The node total of "quendal bench 5", next to the default suite's depth-4 total: both change
