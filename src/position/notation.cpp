@@ -43,6 +43,10 @@ const char* Refusal(const Move& move, bool promotionLetter) {
   if (target.type != Empty && target.colour == s) return "own piece on its destination";
   if (target.type == King) return "king on its destination";
   if (promotionLetter && origin.type != Pawn) return "promotion by a piece that is no pawn";
+  // An en-passant capture may follow onto the square the pawn passed: it must be free.
+  if (origin.type == Pawn && (move.to - move.from == 32 || move.from - move.to == 32) &&
+      Board[(move.to + move.from) / 2].type != Empty)
+    return "a pawn's double step over a piece";
   switch (move.kind) {
     case CastleShort:
     case CastleLong: {
