@@ -5,33 +5,37 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
 #include "position/position.h"
 #include "search/search.h"
-#include "support/position_fixture.h"
+#include "support/support.h"
 
-void StartFuzzedEngine() {
-  OutputDescriptor = open("/dev/null", O_WRONLY);
-  PrepareTables(1);
-  HashMegabytes = 1;
+bool SearchesInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  return std::hash<std::string_view>{}(bytes) % SearchShare == 0;
 }
 
 void ResetEngine() {
-  if (!KeyPool || !AttackVectors || !TranspositionTable) PrepareTables(1);
+  static const int nowhere = open("/dev/null", O_WRONLY);
+  OutputDescriptor = nowhere;
+  PrepareTables(1);
   HashMegabytes = 1;
-  std::memset(TranspositionTable, 0, size_t(TableEntryCount) * sizeof(HashEntry));
-  ClearKillers();
-  BestMoveOwed.store(0);
-  StoppedByCommand.store(0);
-  PonderOrInfinite.store(0);
-  StopRequested.store(0);
-  Searching.store(0);
-  CommandPending.store(0);
+  for (auto* flag : {&BestMoveOwed, &StoppedByCommand, &PonderOrInfinite, &StopRequested,
+                     &Searching, &CommandPending})
+    flag->store(0);
   PublishedBest.store(0);
-  Limits = SearchLimits{63, 0, 1, 0};
-  SetPosition("");
+  Limits = SearchLimits{};
+  AllowedRootMoveCount = 0;
+  // Through the dispatcher: until its first "position" it sets up the start position before any
+  // command that needs one, which would make an input depend on the inputs before it.
+  CommandWord = "position";
+  CommandArgs = "startpos";
+  CommandPending.store(1);
+  DispatchCommand();
 }
 
 void Fail(const char* what, const std::string& detail) {
@@ -39,7 +43,7 @@ void Fail(const char* what, const std::string& detail) {
   std::abort();
 }
 
-void CheckPosition(const char* context) {
+void CheckPosition(const std::string& context) {
   uint32_t check = 0, index = 0;
   ComputeKeys(check, index);
   if (check != KeyCheck || index != KeyIndex) Fail("keys differ from keys computed anew", context);
@@ -47,51 +51,35 @@ void CheckPosition(const char* context) {
   if (OtherSide != 1 - SideToMove) Fail("side variables disagree", context);
 }
 
-std::string ChangeSince(const PositionSnapshot& before) {
-  PositionSnapshot now = TakeSnapshot();
-  for (int32_t c = 0; c < 2; ++c) {
-    if (now.lastOfficer[c] <= before.lastOfficer[c]) continue;
-    bool onlyPawns = true;
-    for (int32_t i = before.lastOfficer[c] + 1; i <= now.lastOfficer[c]; ++i)
-      onlyPawns =
-          onlyPawns && (now.pieceList[c][i].type == Pawn || now.pieceList[c][i].type == Empty);
-    if (onlyPawns) now.lastOfficer[c] = before.lastOfficer[c];
-  }
-  return Difference(before, now);
+void CheckOnePly(const std::string& context) {
+  const PositionSnapshot before = TakeSnapshot();
+  LegalMoves();
+  if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
+    Fail("a move made and taken back changed the position", context + " / " + change);
+  CheckPosition(context);
 }
 
-namespace {
-// The text of one packed move as the best-move reply writes it; empty when none.
-std::string PackedText(uint64_t packed) {
-  if (!(packed & (uint64_t(1) << 21))) return "";
-  const int from = int(packed & 0xFF), to = int(packed >> 8 & 0xFF), piece = int(packed >> 16 & 15);
-  std::string text{char('a' + (from & 15)), char('1' + (from >> 4)), char('a' + (to & 15)),
-                   char('1' + (to >> 4))};
-  if (piece) text.push_back(PieceLetters[piece & 7]);
-  return text;
-}
-}  // namespace
-
-void SearchAndCheck(const std::string& arguments, uint64_t nodes) {
+void SearchAndCheck(const std::string& argument, uint64_t nodes) {
+  std::memset(TranspositionTable, 0, size_t(TableEntryCount) * sizeof(HashEntry));
   const std::vector<std::string> legal = LegalMoves();
   const PositionSnapshot before = TakeSnapshot();
   Limits.nodes = nodes;
-  Limits.clock = 0;
+  Limits.clock = Limits.hardBudget = 0;
+  CapturedOutput captured;
   RunSearch(false);
-  if (const std::string change = ChangeSince(before); !change.empty())
-    Fail("search left the position changed", change);
-  CheckPosition("after search");
   SendBestMove(0);
-  const uint64_t published = PublishedBest.load();
-  const std::string best = PackedText(published & 0xFFFFFFFF);
-  const std::string ponder = PackedText(published >> 32);
-  if (best.empty() != legal.empty()) Fail("best move present iff a legal move exists", best);
-  if (best.empty()) return;
-  if (!HasMove(legal, best)) Fail("illegal best move", arguments + " / " + best);
-  if (!ponder.empty()) {
-    if (ApplyMoveText(best.c_str()) != 1) Fail("best move not playable", best);
-    if (!HasMove(LegalMoves(), ponder))
-      Fail("illegal ponder move", arguments + " / " + best + " " + ponder);
-  }
-  SetPosition(arguments.c_str());
+  const std::string reply = captured.Text();
+  if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
+    Fail("the search changed the position", argument + " / " + change);
+  CheckPosition("after a search: " + argument);
+  // The reply ends "bestmove <best> [ponder <ponder>]"; 0000 stands for no move.
+  const std::vector<std::string> words = Words(Words(reply, '\n').back());
+  const std::string best = words.at(1), ponder = words.size() > 3 ? words[3] : "";
+  if ((best == "0000") != legal.empty()) Fail("a best move exactly when one is legal", argument);
+  if (!legal.empty() && !HasMove(legal, best)) Fail("illegal best move", argument + " / " + best);
+  if (ponder.empty()) return;
+  if (ApplyMoveText(best.c_str()) != 1) Fail("best move not playable", argument + " / " + best);
+  if (!HasMove(LegalMoves(), ponder))
+    Fail("illegal ponder move", argument + " / " + best + " " + ponder);
+  SetPosition(argument.c_str());
 }

@@ -1,29 +1,27 @@
-// What both fuzz targets share: engine start-up with the protocol output thrown away, a fresh
-// engine state per input (so that every finding reproduces from its input alone), and the
-// checks every position and every search answer must pass. A failed check prints why and aborts,
-// which libFuzzer reports with the input.
+// What the fuzz targets share: an engine whose protocol lines go nowhere, reset before every input
+// so that a finding reproduces from its input alone, and the checks a position and a search
+// answer must pass. A failed check prints why and aborts, which libFuzzer reports with the input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
-// Builds the tables once and sends protocol lines to /dev/null.
-void StartFuzzedEngine();
-// Start position, cleared table and killers, nothing owed: the state of a fresh process.
+// A search costs as much as dozens of inputs without one, so only one input in SearchShare runs
+// one, picked by its bytes so that an input always takes the same path; it stops after SearchNodes
+// nodes, never on the clock.
+constexpr uint32_t SearchShare = 16;
+constexpr uint64_t SearchNodes = 300;
+bool SearchesInput(const uint8_t* data, size_t size);
+
+// The start position, a 1 MB table, nothing owed, no search limits.
 void ResetEngine();
 [[noreturn]] void Fail(const char* what, const std::string& detail);
-
-// The incremental state (lists, keys) agrees with the board as recomputed from scratch.
-void CheckPosition(const char* context);
-// How the position differs from an earlier snapshot; empty when it is the same. LastOfficer may
-// stay above its old value after a promotion is taken back with a captured pawn's entry below it
-// (scans of the non-pawn part skip pawn and free entries, so nothing depends on it); only that
-// is forgiven.
-struct PositionSnapshot;
-std::string ChangeSince(const PositionSnapshot& before);
-
-// Runs the search over at most `nodes` nodes from the set-up of `arguments` (a "position"
-// argument, already in force) and checks its answer: a legal best move or "0000" exactly when
-// there is none, a ponder move legal after it, the position unchanged. Leaves the position set
-// up from `arguments` again.
-void SearchAndCheck(const std::string& arguments, uint64_t nodes);
+// The incremental keys equal the keys computed anew; lists, square sets and board agree.
+void CheckPosition(const std::string& context);
+// Every move of the side to move made and taken back (the debug build checks the position after
+// each) leaves the position exactly as it was.
+void CheckOnePly(const std::string& context);
+// A search from the position `argument` set up, on a cleared table, answers a legal move (none
+// exactly when there is none) and a ponder move legal after it, and leaves the position alone.
+void SearchAndCheck(const std::string& argument, uint64_t nodes);
