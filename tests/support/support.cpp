@@ -129,12 +129,11 @@ std::string RandomGame(std::mt19937& random, const std::string& base, int32_t pl
 }
 
 bool Matches(const std::string& text, const std::string& pattern) {
-  regex_t compiled;
-  if (regcomp(&compiled, ("^(" + pattern + ")$").c_str(), REG_EXTENDED | REG_NOSUB) != 0)
-    return false;
-  const bool match = regexec(&compiled, text.c_str(), 0, nullptr, 0) == 0;
-  regfree(&compiled);
-  return match;
+  static std::map<std::string, regex_t> compiled;  // each pattern compiled once
+  const auto [entry, added] = compiled.try_emplace(pattern);
+  if (added && regcomp(&entry->second, ("^(" + pattern + ")$").c_str(), REG_EXTENDED | REG_NOSUB))
+    return compiled.erase(entry), false;
+  return regexec(&entry->second, text.c_str(), 0, nullptr, 0) == 0;
 }
 
 bool IsEngineLine(const std::string& line) {
