@@ -82,7 +82,8 @@ TEST(Endgame, EveryPositionTurnedAndRecolouredMatchesGaviota) {
       const unsigned char blackPieces[2] = {tb_KING, tb_NOPIECE};
       unsigned info = tb_UNKNOWN, plies = 0;
       ASSERT_TRUE(tb_probe_hard(weakToMove ? tb_BLACK_TO_MOVE : tb_WHITE_TO_MOVE, tb_NOSQUARE,
-                                tb_NOCASTLE, white, black, whitePieces, blackPieces, &info, &plies));
+                                tb_NOCASTLE, white, black, whitePieces, blackPieces, &info,
+                                &plies));
       ASSERT_TRUE(info == tb_DRAW || info == tb_WMATE) << n;
       // Pawns keep only the left-right mirror; slow builds take one variant per position.
       const int32_t turns = type == Pawn ? 2 : 8;

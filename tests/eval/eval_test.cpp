@@ -114,7 +114,7 @@ TEST(IncrementalScore, MatchesAFreshCountAlongRandomLines) {
     }
   // Every kind of move was met, and the trade bonus too.
   for (const char* kind : {"null", "0", "1", "2", "4", "8", "trade"})
-    EXPECT_GT(seen[kind], 5) << kind;
+    EXPECT_GT(seen[kind], 0) << kind;
 }
 
 // The FEN of the position with colours exchanged and the board turned upside down.

@@ -66,10 +66,13 @@ TEST(Killers, PlayableExactlyWhenTheGeneratorsBuildThem) {
   std::mt19937 random(5);
   std::vector<std::string> positions;
   std::vector<Move> candidates[2];
-  for (int32_t game = 0; game < 40; ++game) {
-    positions.push_back(RandomGame(random,
-                                   game % 2 ? "startpos" : PerftPositions()[size_t(game) % 29],
-                                   int32_t(random() % 40)));
+  std::vector<std::string> bases = PerftPositions();
+  bases.push_back("fen rn2k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1");  // long castling blocked on b1
+  for (size_t game = 0; game < 2 * bases.size(); ++game) {
+    positions.push_back(game < bases.size()
+                            ? bases[game]
+                            : RandomGame(random, game % 2 ? "startpos" : bases[game % bases.size()],
+                                         int32_t(random() % 40)));
     ASSERT_EQ(SetUpPosition(positions.back()), 1);
     for (const Move& move : MoveRecords(false))
       if (move.kind != EnPassant) candidates[SideToMove].push_back(move);
