@@ -51,21 +51,8 @@ struct Folder {
   ~Folder() { fs::remove_all(path); }
 };
 
-// The build puts the data beside the engine, where it is found from any working directory; a
-// copy of the engine alone finds it in the working directory, and plays without it otherwise.
-TEST(Process, EndgameDataFoundBesideTheEngineOrInTheWorkingDirectory) {
-  const fs::path data = fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin";
-  if (!fs::exists(data)) GTEST_SKIP() << "no Endgame.bin beside the engine";
-  Folder work, alone;
-  RunScript("endgame-data.txt", {QUENDAL_BINARY, {}, work.path});
-  fs::copy_file(QUENDAL_BINARY, alone.path / "quendal");
-  RunScript("endgame-no-data.txt", {alone.path / "quendal", {}, work.path});
-  fs::copy_file(data, work.path / "Endgame.bin");
-  RunScript("endgame-data.txt", {alone.path / "quendal", {}, work.path});
-}
-
 // Installed with "cmake --install", the engine in DIR/bin finds its data in DIR/share/quendal
-// when started from a folder that holds neither.
+// when started from a folder that holds neither (the other places are rows of the endgame test).
 TEST(Process, AnInstalledEngineFindsItsData) {
   Folder prefix, work;
   const std::string install = "cmake --install '" +
