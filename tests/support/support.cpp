@@ -129,7 +129,12 @@ std::string RandomGame(std::mt19937& random, const std::string& base, int32_t pl
 }
 
 bool Matches(const std::string& text, const std::string& pattern) {
-  static std::map<std::string, regex_t> compiled;  // each pattern compiled once
+  // Each pattern is compiled once, and freed at exit.
+  static struct Compiled : std::map<std::string, regex_t> {
+    ~Compiled() {
+      for (auto& entry : *this) regfree(&entry.second);
+    }
+  } compiled;
   const auto [entry, added] = compiled.try_emplace(pattern);
   if (added && regcomp(&entry->second, ("^(" + pattern + ")$").c_str(), REG_EXTENDED | REG_NOSUB))
     return compiled.erase(entry), false;
