@@ -370,6 +370,32 @@ inline uint64_t AttackedSquares(const AttackerSets& sets, uint64_t occupied) {
 inline Attackers CandidateAttackers(int32_t colour, int32_t square) {
   return CandidateAttackers(ReadAttackerSets(colour), square);
 }
+
+// The squares from which a move of the side may leave its own king attacked: the king's own,
+// those of pieces pinned against it, and all of the side's squares when the king is attacked
+// already. A normal move or promotion from any other square leaves the king as safe as it was:
+// nothing attacks it now, no line onto it runs through the square the piece leaves, and a
+// captured piece was no shield (it stood where the capturer now stands). An en passant capture
+// takes a second piece off the board, so its pawns count as pinned (see the search).
+inline uint64_t UnsafeOrigins(int32_t side) {
+  const int32_t enemy = 1 - side;
+  const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
+  const uint64_t* sets = SquareSets[enemy];
+  const uint64_t own = SquareSets[side][0];
+  if (((SquareReach.knight[bit] & sets[Knight]) | (SquareReach.king[bit] & sets[King]) |
+       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn])) != 0)
+    return own;
+  uint64_t lines = (SquareReach.rook[bit] & (sets[Rook] | sets[Queen])) |
+                   (SquareReach.bishop[bit] & (sets[Bishop] | sets[Queen]));
+  const uint64_t occupied = own | sets[0];
+  uint64_t unsafe = SquareMask(king);
+  for (; lines != 0; lines &= lines - 1) {
+    const uint64_t between = SquaresBetween(BitSquare(__builtin_ctzll(lines)), king) & occupied;
+    if (between == 0) return own;
+    if ((between & (between - 1)) == 0) unsafe |= between & own;
+  }
+  return unsafe;
+}
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 
 // Draws by rule, worked out from the GameLine alone. `ply` is the ply of the move just made

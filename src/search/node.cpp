@@ -61,6 +61,7 @@ template <bool Quiescent>
 static void SearchStages(SearchNode& node) {
   using Sink = SearchSink<Quiescent>;
   const Move& previous = PreviousMove();
+  node.unsafeOrigins = 0;  // found when a move first needs them
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -155,6 +156,20 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
   }
 }
 
+// Many nodes end before any move needs its legality tested (every capture futile, or the first
+// one stands pat), so the squares are found on first use; they are never empty (the king's square
+// is one).
+static bool MayExposeKing(SearchNode& node, const Move& move) {
+  if (node.unsafeOrigins == 0) {
+    node.unsafeOrigins = UnsafeOrigins(SideToMove);
+    // After a double step the pawns beside it may take en passant, which can open a line.
+    const Move& previous = PreviousMove();
+    if (previous.piece == Pawn)
+      node.unsafeOrigins |= SquareMask(previous.to - 1) | SquareMask(previous.to + 1);
+  }
+  return (node.unsafeOrigins & SquareMask(move.from)) != 0;
+}
+
 static void CopyContinuation(SearchNode& node) {
   int32_t i = Ply + 1;
   for (; i < 63 && node.childPv[i].piece != Empty; ++i) node.pv[i] = node.childPv[i];
@@ -186,7 +201,7 @@ static void ReportRootLine(const SearchNode& node) {
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
-                                bool nullWindow) {
+                                bool nullWindow, bool mayExpose) {
   const int32_t childAlpha = nullWindow ? -node.alpha - 1 : -node.beta;
   const int32_t childBeta = -node.alpha;
   const int16_t standPat = int16_t(-moveEval);
@@ -196,7 +211,8 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (IsReversible(move) && IsRepetition(Ply, 0)) return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
-  if (MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
+  if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
+  assert(!MoveLeavesKingAttacked(move));
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
   SeedChildLine(node, Ply + 1);
   node.moveScore = int16_t(-childBeta);
@@ -238,8 +254,9 @@ int32_t TryMove(SearchNode& node) {
 
   bool nullWindow = node.best != mated && node.alpha <= node.best;
   const int32_t mover = SideToMove, enemy = OtherSide;
+  const bool mayExpose = MayExposeKing(node, move);
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
-    switch (StandsPatAtOnce(node, move, moveEval, nullWindow)) {
+    switch (StandsPatAtOnce(node, move, moveEval, nullWindow, mayExpose)) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
@@ -258,10 +275,11 @@ int32_t TryMove(SearchNode& node) {
   for (;;) {
     make();
     if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
-    if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
+    if (mayExpose && IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
       unmake();
       return 0;
     }
+    assert(!IsAttacked(int8_t(enemy), PieceList[mover][0].square));
     if (!Quiescent && Ply == 0) {
       ++RootMoveCount;
       if (!SilentSearch && BeginSearchOutput()) {

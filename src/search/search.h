@@ -32,6 +32,9 @@ struct SearchNode {
   Move* pv;
   uint8_t stage;
   uint8_t quiescent;
+  // Where a move of the side to move may come from and still leave its king attacked (set when
+  // the stages start): the legality test is made for those moves only.
+  uint64_t unsafeOrigins;
   Move childPv[64];
 };
 
