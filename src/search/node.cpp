@@ -62,6 +62,10 @@ static void SearchStages(SearchNode& node) {
   using Sink = SearchSink<Quiescent>;
   const Move& previous = PreviousMove();
   node.unsafeOrigins = 0;  // found when a move first needs them
+  // An empty record's destination is no square, so it adds nothing.
+  node.triedSquares = SquareMask(node.pv[Ply].to);
+  if (!Quiescent)
+    node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -141,6 +145,7 @@ void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
 template <bool Quiescent>
 static bool AlreadyTried(const SearchNode& node, const Move& move) {
   assert(node.stage <= StageRecaptures || (move.to != PreviousMove().to && move.kind != EnPassant));
+  if ((node.triedSquares & SquareMask(move.to)) == 0) return false;
   switch (node.stage) {
     case StageRemaining:
       if (!Quiescent && Killers[Ply][0].kind != LineEnd) {
@@ -316,6 +321,7 @@ int32_t TryMove(SearchNode& node) {
     if (node.best <= node.alpha) return 0;
     CopyContinuation(node);
     node.pv[Ply] = move;
+    node.triedSquares |= SquareMask(move.to);
     if (!Quiescent && Ply == 0) ReportRootLine(node);
     if (node.best >= node.beta) return 1;
     node.alpha = node.best;

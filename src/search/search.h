@@ -35,6 +35,9 @@ struct SearchNode {
   // Where a move of the side to move may come from and still leave its king attacked (set when
   // the stages start): the legality test is made for those moves only.
   uint64_t unsafeOrigins;
+  // The destinations of the moves a later stage must not search again (the line move's and, in
+  // a full-width node, the killers'): a move going elsewhere needs no comparison.
+  uint64_t triedSquares;
   Move childPv[64];
 };
 
