@@ -66,6 +66,10 @@ static void SearchStages(SearchNode& node) {
   node.triedSquares = SquareMask(node.pv[Ply].to);
   if (!Quiescent)
     node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
+  // Quiescent nodes move few reversible moves and keep the test for them.
+  node.mayRepeat = Quiescent || Ply == 0 ||
+                   (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
+                    IsReversible(CurrentMove[-3]));
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -213,7 +217,8 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (!(childAlpha < standPat && standPat >= childBeta) || node.best > node.alpha)
     return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (IsReversible(move) && IsRepetition(Ply, 0)) return Shortcut::None;  // a draw by rule
+  if (node.mayRepeat && IsReversible(move) && IsRepetition(Ply, 0))
+    return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
   if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
@@ -292,7 +297,7 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
-    if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
+    if ((PieceCount <= 3 && ProbeEndgame(node)) || (node.mayRepeat && CheckDraw(node))) {
       node.childPv[Ply + 1] = LineEndRecord;
     } else {
       ++Ply;

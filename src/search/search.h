@@ -32,6 +32,9 @@ struct SearchNode {
   Move* pv;
   uint8_t stage;
   uint8_t quiescent;
+  // Below the root a move repeats a position only after three reversible moves; when the three
+  // before this node's are not, none of its moves needs the repetition test.
+  bool mayRepeat;
   // Where a move of the side to move may come from and still leave its king attacked (set when
   // the stages start): the legality test is made for those moves only.
   uint64_t unsafeOrigins;
