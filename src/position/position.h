@@ -392,30 +392,46 @@ inline Attackers CandidateAttackers(int32_t colour, int32_t square) {
   return CandidateAttackers(ReadAttackerSets(colour), square);
 }
 
-// The squares from which a move of the side may leave its own king attacked: the king's own,
-// those of pieces pinned against it, and all of the side's squares when the king is attacked
-// already. A normal move or promotion from any other square leaves the king as safe as it was:
-// nothing attacks it now, no line onto it runs through the square the piece leaves, and a
-// captured piece was no shield (it stood where the capturer now stands). An en passant capture
-// takes a second piece off the board, so its pawns count as pinned (see the search).
-inline uint64_t UnsafeOrigins(int32_t side) {
+// How the side's king stands, for the legality of its moves without making them.
+// unsafeOrigins: the squares from which a move may leave the king attacked: the king's own, those
+// of pieces pinned against it, and all of the side's squares when the king is attacked already. A
+// normal move or promotion from any other square leaves the king as safe as it was: nothing
+// attacks it now, no line onto it runs through the square the piece leaves, and a captured piece
+// was no shield (it stood where the capturer now stands). An en passant capture takes a second
+// piece off the board, so its pawns count as pinned (see the search).
+// escapes: where a move of another piece than the king must go to end an attack on the king: every
+// square when there is none, the attacker's and those between it and the king when one piece
+// attacks, none when two do (an en passant capture can take the attacker elsewhere).
+struct KingSafety {
+  uint64_t unsafeOrigins;
+  uint64_t escapes;
+};
+inline KingSafety KingSafetyOf(int32_t side) {
   const int32_t enemy = 1 - side;
   const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
   const uint64_t* sets = SquareSets[enemy];
   const uint64_t own = SquareSets[side][0];
-  if (((SquareReach.knight[bit] & sets[Knight]) | (SquareReach.king[bit] & sets[King]) |
-       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn])) != 0)
-    return own;
+  uint64_t attackers = (SquareReach.knight[bit] & sets[Knight]) |
+                       (SquareReach.king[bit] & sets[King]) |
+                       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
+  uint64_t escapes = attackers;
   uint64_t lines = (SquareReach.rook[bit] & (sets[Rook] | sets[Queen])) |
                    (SquareReach.bishop[bit] & (sets[Bishop] | sets[Queen]));
   const uint64_t occupied = own | sets[0];
   uint64_t unsafe = SquareMask(king);
   for (; lines != 0; lines &= lines - 1) {
-    const uint64_t between = SquaresBetween(BitSquare(__builtin_ctzll(lines)), king) & occupied;
-    if (between == 0) return own;
-    if ((between & (between - 1)) == 0) unsafe |= between & own;
+    const int32_t slider = BitSquare(__builtin_ctzll(lines));
+    const uint64_t between = SquaresBetween(slider, king);
+    const uint64_t blockers = between & occupied;
+    if (blockers == 0) {
+      attackers |= lines & -lines;
+      escapes |= between | (lines & -lines);
+    } else if ((blockers & (blockers - 1)) == 0) {
+      unsafe |= blockers & own;
+    }
   }
-  return unsafe;
+  if (attackers == 0) return KingSafety{unsafe, ~uint64_t(0)};
+  return KingSafety{own, (attackers & (attackers - 1)) == 0 ? escapes : 0};
 }
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 

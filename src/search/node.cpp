@@ -166,11 +166,13 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
 }
 
 // Many nodes end before any move needs its legality tested (every capture futile, or the first
-// one stands pat), so the squares are found on first use; they are never empty (the king's square
-// is one).
+// one stands pat), so the squares are found on first use; the unsafe origins are never empty (the
+// king's square is one).
 static bool MayExposeKing(SearchNode& node, const Move& move) {
   if (node.unsafeOrigins == 0) {
-    node.unsafeOrigins = UnsafeOrigins(SideToMove);
+    const KingSafety safety = KingSafetyOf(SideToMove);
+    node.unsafeOrigins = safety.unsafeOrigins;
+    node.checkEscapes = safety.escapes;
     // After a double step the pawns beside it may take en passant, which can open a line.
     const Move& previous = PreviousMove();
     if (previous.piece == Pawn)
@@ -178,6 +180,22 @@ static bool MayExposeKing(SearchNode& node, const Move& move) {
   }
   return (node.unsafeOrigins & SquareMask(move.from)) != 0;
 }
+
+// With the king attacked, a move that neither moves the king nor reaches an escape square leaves
+// it attacked.
+static bool CannotEndCheck(const SearchNode& node, const Move& move) {
+  return (node.checkEscapes & SquareMask(move.to)) == 0 && move.piece != King &&
+         move.kind != EnPassant;
+}
+
+#ifndef NDEBUG
+static bool MakesKingAttacked(const Move& move) {
+  MakeMove<false>(move);  // below the horizon the keys are not kept
+  const bool attacked = IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square);
+  UnmakeMove<false>(move);
+  return attacked;
+}
+#endif
 
 static void CopyContinuation(SearchNode& node) {
   int32_t i = Ply + 1;
@@ -265,6 +283,10 @@ int32_t TryMove(SearchNode& node) {
   bool nullWindow = node.best != mated && node.alpha <= node.best;
   const int32_t mover = SideToMove, enemy = OtherSide;
   const bool mayExpose = MayExposeKing(node, move);
+  if (mayExpose && CannotEndCheck(node, move)) {
+    assert(MakesKingAttacked(move));
+    return 0;  // illegal: returned as the legality test after making it would
+  }
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
     switch (StandsPatAtOnce(node, move, moveEval, nullWindow, mayExpose)) {
       case Shortcut::Illegal:
