@@ -55,6 +55,9 @@ static int32_t SearchQuietMoves(SearchNode& node, int32_t square, int8_t type) {
   return MayGiveCheck(square, type) && GenerateQuietMoves<CheckingSink>(node, square);
 }
 
+// The squares of each side's seventh rank, from which a pawn's push promotes.
+static constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
+
 // Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
 // moves go to TryMove<true>, which leaves out what only matters with depth to go.
 template <bool Quiescent>
@@ -114,7 +117,6 @@ static void SearchStages(SearchNode& node) {
   const int32_t side = SideToMove;
   if (Quiescent) {
     // Only a pawn on its seventh rank can promote.
-    constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
     if ((sets.pawns & SeventhRankSquares[side]) == 0) return;
     for (int32_t i = 1; i <= LastEntry[side]; ++i) {
       const PieceEntry& entry = PieceList[side][i];
@@ -196,6 +198,11 @@ static bool MakesKingAttacked(const Move& move) {
   return attacked;
 }
 #endif
+
+// Whether the move is the node's line move; only one going where an earlier move went can be.
+static bool IsLineMove(const SearchNode& node, const Move& move) {
+  return (node.triedSquares & SquareMask(move.to)) != 0 && SameMove(move, node.pv[Ply]);
+}
 
 static void CopyContinuation(SearchNode& node) {
   int32_t i = Ply + 1;
@@ -294,7 +301,7 @@ int32_t TryMove(SearchNode& node) {
       case Shortcut::StoodPat:
         if (CheckTime()) return 1;
         if (node.moveScore > node.best) node.best = node.moveScore;
-        if (SameMove(move, node.pv[Ply])) CopyContinuation(node);
+        if (IsLineMove(node, move)) CopyContinuation(node);
         return 0;  // the child's score is alpha: nothing rises above it
       case Shortcut::None:
         break;
@@ -341,7 +348,7 @@ int32_t TryMove(SearchNode& node) {
     if (CheckTime()) return 1;
 
     if (node.moveScore > node.best) node.best = node.moveScore;
-    if (SameMove(move, node.pv[Ply])) {
+    if (IsLineMove(node, move)) {
       CopyContinuation(node);
       if (!Quiescent && Ply == 0) ReportRootLine(node);
     }
