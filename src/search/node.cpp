@@ -229,8 +229,9 @@ static void ReportRootLine(const SearchNode& node) {
 // A move into quiescence whose child would stand pat at or above its beta returns that beta at
 // once. About a third of all nodes end so; for them the move is not made. What remains to be
 // done is what playing it would have done: the legality test (on the square sets, as the
-// position would be after the move), the selective depth, the child's line, the move's score
-// (the child's beta) and the node count.
+// position would be after the move), the selective depth, the move's score (the child's beta)
+// and the node count. The child's line is read only when the move is the node's line move, to
+// copy its continuation; every other reader finds it seeded afresh by the move it follows.
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
@@ -249,7 +250,6 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
   assert(!MoveLeavesKingAttacked(move));
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
-  SeedChildLine(node, Ply + 1);
   node.moveScore = int16_t(-childBeta);
   return Shortcut::StoodPat;
 }
@@ -301,7 +301,10 @@ int32_t TryMove(SearchNode& node) {
       case Shortcut::StoodPat:
         if (CheckTime()) return 1;
         if (node.moveScore > node.best) node.best = node.moveScore;
-        if (IsLineMove(node, move)) CopyContinuation(node);
+        if (IsLineMove(node, move)) {
+          SeedChildLine(node, Ply + 1);
+          CopyContinuation(node);
+        }
         return 0;  // the child's score is alpha: nothing rises above it
       case Shortcut::None:
         break;
