@@ -10,6 +10,9 @@
 
 static const Move& PreviousMove() { return CurrentMove[-1]; }
 
+// A node's best score starts at the score of being mated at its ply, until a move gives it one.
+static bool HasScore(const SearchNode& node) { return node.best != Ply - MateScore; }
+
 // Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
 // (the pawn still stands on its origin while this is asked).
 static bool GivesCheck(const Move& move) {
@@ -28,7 +31,7 @@ static bool GivesCheck(const Move& move) {
 // trace, and only those that give check need to be built. Alpha and the best score only rise
 // while the node runs, so what holds for the piece's first move holds for its last.
 static bool OnlyChecksMatter(const SearchNode& node, int32_t square, int8_t type) {
-  if (node.depth > 3 || Ply == 0 || node.best == Ply - MateScore) return false;
+  if (node.depth > 3 || Ply == 0 || !HasScore(node)) return false;
   const int32_t side = SideToMove;
   if (type == Pawn && IsLastRank(square + PawnAdvance[side])) return false;  // it promotes
   const int32_t bound =
@@ -263,10 +266,9 @@ int32_t TryMove(SearchNode& node) {
   if (AlreadyTried<Quiescent>(node, move)) return 0;
 
   const int32_t moveEval = EvaluateMove() - node.moverEval;
-  const int32_t mated = Ply - MateScore;
   int32_t newDepth = Quiescent ? 0 : node.depth - 1;  // a quiescent node keeps no depth
   if constexpr (Quiescent) {
-    if (node.best != mated && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
+    if (HasScore(node) && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
       return 0;
     }
@@ -279,16 +281,14 @@ int32_t TryMove(SearchNode& node) {
          PieceValue[previous.piece] > PieceValue[move.piece]))
       newDepth = node.depth;
     if (newDepth > 0) PrefetchTableAfter(move);  // the child will probe the table
-    if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
-        moveEval + 300 <= node.alpha) {
+    if (newDepth <= 3 && !givesCheck && Ply > 0 && HasScore(node) && moveEval + 300 <= node.alpha) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
       return 0;
     }
   }
   if (Ply >= 62) return 0;
 
-  bool nullWindow = node.best != mated && node.alpha <= node.best;
-  const int32_t mover = SideToMove, enemy = OtherSide;
+  bool nullWindow = HasScore(node) && node.alpha <= node.best;
   const bool mayExpose = MayExposeKing(node, move);
   if (mayExpose && CannotEndCheck(node, move)) {
     assert(MakesKingAttacked(move));
@@ -317,11 +317,11 @@ int32_t TryMove(SearchNode& node) {
   for (;;) {
     make();
     if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
-    if (mayExpose && IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
+    if (mayExpose && IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) {
       unmake();
       return 0;
     }
-    assert(!IsAttacked(int8_t(enemy), PieceList[mover][0].square));
+    assert(!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square));
     if (!Quiescent && Ply == 0) {
       ++RootMoveCount;
       if (!SilentSearch && BeginSearchOutput()) {
