@@ -238,13 +238,14 @@ static void ReportRootLine(const SearchNode& node) {
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
+// The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
+// score at or above that beta is above the child's alpha too.
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
-                                bool nullWindow, bool mayExpose) {
-  const int32_t childAlpha = nullWindow ? -node.alpha - 1 : -node.beta;
+                                bool mayExpose) {
+  assert(node.alpha < node.beta);
   const int32_t childBeta = -node.alpha;
   const int16_t standPat = int16_t(-moveEval);
-  if (!(childAlpha < standPat && standPat >= childBeta) || node.best > node.alpha)
-    return Shortcut::None;
+  if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
   if (node.mayRepeat && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
@@ -295,7 +296,7 @@ int32_t TryMove(SearchNode& node) {
     return 0;  // illegal: returned as the legality test after making it would
   }
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
-    switch (StandsPatAtOnce(node, move, moveEval, nullWindow, mayExpose)) {
+    switch (StandsPatAtOnce(node, move, moveEval, mayExpose)) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
