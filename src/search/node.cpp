@@ -108,9 +108,14 @@ static void SearchStages(SearchNode& node) {
   // piece is attacked is as good as random, so a test per list entry would cost a mispredicted
   // branch per entry. Our pieces do not change while the node runs (every move is taken back
   // before the next), so their sets are read once.
+  // Below the root the enemy king is never attacked (the enemy's move into this node was legal),
+  // so only the root leaves it out by hand.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
-  const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] & ~SquareMask(previous.to);
-  uint32_t reached = ListIndices(open & AttackedSquares(sets, Occupied()));
+  uint64_t open = SquareSets[enemy][0] & ~SquareMask(previous.to);
+  if (!Quiescent && Ply == 0) open &= ~SquareSets[enemy][King];
+  const uint64_t attacked = AttackedSquares(sets, Occupied());
+  assert((attacked & SquareSets[enemy][King]) == 0 || Ply == 0);
+  uint32_t reached = ListIndices(open & attacked);
   const PieceEntry* targets = PieceList[enemy];
   for (; reached != 0; reached &= reached - 1) {
     const int32_t target = targets[__builtin_ctz(reached)].square;
