@@ -197,12 +197,14 @@ template <bool Keys>
 }
 }  // namespace
 
+// The null move is made with the keys only: its child always probes the table.
 template <bool Keys>
 void MakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
   KeyChange<Keys> keys;
   keys.ToggleSide();
-  if (move.kind == NullMove) return keys.Apply();
+  assert(Keys || move.kind != NullMove);
+  if (Keys && move.kind == NullMove) return keys.Apply();
   if (move.captured != Empty) {
     keys.Toggle(move.captured, o, move.to);
     ToggleSquares(o, move.captured, SquareMask(move.to));
@@ -224,7 +226,8 @@ void UnmakeMove(const Move& move) {
   const int32_t s = SideToMove, o = OtherSide;
   KeyChange<Keys> keys;
   keys.ToggleSide();
-  if (move.kind == NullMove) return keys.Apply();
+  assert(Keys || move.kind != NullMove);
+  if (Keys && move.kind == NullMove) return keys.Apply();
   keys.Toggle(move.piece, s, move.to);
   keys.Toggle(move.piece, s, move.from);
   ToggleSquares(s, move.piece, SquareMask(move.from) | SquareMask(move.to));

@@ -301,16 +301,24 @@ inline Attackers CandidateAttackers(const AttackerSets& sets, int32_t square) {
       (SquareReach.rook[bit] & sets.orthogonal) | (SquareReach.bishop[bit] & sets.diagonal),
       SquareReach.pawnFrom[sets.colour][bit] & sets.pawns};
 }
-// The lines through each square that a slider attacks along, for attacks that stop at the first
-// occupied square: file, diagonal and anti-diagonal without the square itself, and for ranks the
-// attacks from each file for every occupancy of the rank. Each of the three lines holds one square
-// per rank, so reversing the byte order of a set turns the line around.
+// Slider attacks that stop at the first occupied square, each line by one multiplication and one
+// table load. A file, a diagonal and an anti-diagonal hold one square per rank, and a diagonal
+// one per file: multiplying the line's occupied squares by a constant gathers them into the top
+// six bits without carries, and those six bits (the line's inner squares; the end squares block
+// nothing beyond them) index a table of the attacks. The diagonal tables hold the attacks along a
+// rank copied onto every rank, so that masking with the diagonal keeps its own squares.
 struct SliderLineTables {
-  uint64_t file[64];
   uint64_t diagonal[64];
   uint64_t antiDiagonal[64];
-  uint8_t rank[8][256];  // [file][occupancy of the rank]
+  uint64_t spread[8][64];  // [file][inner occupancy of the rank]: a rank's attacks on every rank
+  uint64_t file[8][64];    // [rank][gathered occupancy of the a-file]: attacks along the a-file
+  uint8_t rank[8][256];    // [file][occupancy of the rank]
 };
+constexpr uint64_t FileA = 0x0101010101010101;
+// Gathers one square per file (a diagonal) into the top six bits: files b to g.
+constexpr uint64_t GatherFiles = 0x0202020202020202;
+// Gathers the a-file's squares of ranks 2 to 7 into the top six bits.
+constexpr uint64_t GatherFileA = 0x0004081020408000;
 
 constexpr SliderLineTables BuildSliderLineTables() {
   SliderLineTables t{};
@@ -323,7 +331,6 @@ constexpr SliderLineTables BuildSliderLineTables() {
   };
   for (int32_t bit = 0; bit < 64; ++bit) {
     const int32_t square = BitSquare(bit);
-    t.file[bit] = line(square, 16);
     t.diagonal[bit] = line(square, 17);
     t.antiDiagonal[bit] = line(square, 15);
   }
@@ -337,20 +344,34 @@ constexpr SliderLineTables BuildSliderLineTables() {
         }
       t.rank[file][occupied] = uint8_t(attacks);
     }
+  for (int32_t file = 0; file < 8; ++file)
+    for (int32_t inner = 0; inner < 64; ++inner)
+      t.spread[file][inner] = uint64_t(t.rank[file][inner << 1]) * FileA;
+  for (int32_t rank = 0; rank < 8; ++rank)
+    for (int32_t inner = 0; inner < 64; ++inner) {
+      uint64_t occupied = 0;
+      for (int32_t k = 0; k < 6; ++k)
+        if (inner & (1 << k)) occupied |= uint64_t(1) << (8 * (k + 1));
+      uint64_t attacks = 0;
+      for (const int32_t step : {1, -1})
+        for (int32_t r = rank + step; r >= 0 && r < 8; r += step) {
+          attacks |= uint64_t(1) << (8 * r);
+          if (occupied & (uint64_t(1) << (8 * r))) break;
+        }
+      t.file[rank][(occupied * GatherFileA) >> 58] = attacks;
+    }
   return t;
 }
 inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
 
-// The squares attacked along one line from the bit, up to and including the first occupied one
-// each way: subtracting the piece finds the first blocker upwards, and the same on the
-// byte-reversed set finds it downwards.
-inline uint64_t LineAttacks(uint64_t occupied, uint64_t line, int32_t bit) {
-  const uint64_t piece = uint64_t(1) << bit;
-  uint64_t forward = occupied & line;
-  uint64_t reverse = __builtin_bswap64(forward);
-  forward -= piece;
-  reverse -= __builtin_bswap64(piece);
-  return (forward ^ __builtin_bswap64(reverse)) & line;
+// The squares attacked along one diagonal (its set without the bit's own square) from the bit.
+inline uint64_t DiagonalAttacks(uint64_t occupied, uint64_t line, int32_t bit) {
+  return line & SliderLines.spread[bit & 7][((occupied & line) * GatherFiles) >> 58];
+}
+inline uint64_t FileAttacks(uint64_t occupied, int32_t bit) {
+  const int32_t file = bit & 7;
+  const uint64_t gathered = (((occupied >> file) & FileA) * GatherFileA) >> 58;
+  return SliderLines.file[bit >> 3][gathered] << file;
 }
 inline uint64_t RankAttacks(uint64_t occupied, int32_t bit) {
   const int32_t shift = bit & 0x38;
@@ -370,18 +391,60 @@ inline uint64_t AttackedSquares(const AttackerSets& sets, uint64_t occupied) {
     attacked |= SquareReach.king[__builtin_ctzll(set)];
   for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1) {
     const int32_t bit = __builtin_ctzll(set);
-    attacked |= LineAttacks(occupied, SliderLines.file[bit], bit) | RankAttacks(occupied, bit);
+    attacked |= FileAttacks(occupied, bit) | RankAttacks(occupied, bit);
   }
   for (uint64_t set = sets.diagonal; set != 0; set &= set - 1) {
     const int32_t bit = __builtin_ctzll(set);
-    attacked |= LineAttacks(occupied, SliderLines.diagonal[bit], bit) |
-                LineAttacks(occupied, SliderLines.antiDiagonal[bit], bit);
+    attacked |= DiagonalAttacks(occupied, SliderLines.diagonal[bit], bit) |
+                DiagonalAttacks(occupied, SliderLines.antiDiagonal[bit], bit);
   }
   return attacked;
 }
 
 inline Attackers CandidateAttackers(int32_t colour, int32_t square) {
   return CandidateAttackers(ReadAttackerSets(colour), square);
+}
+
+// How the side's king stands, for the legality of its moves without making them.
+// unsafeOrigins: the squares from which a move may leave the king attacked: the king's own, those
+// of pieces pinned against it, and all of the side's squares when the king is attacked already. A
+// normal move or promotion from any other square leaves the king as safe as it was: nothing
+// attacks it now, no line onto it runs through the square the piece leaves, and a captured piece
+// was no shield (it stood where the capturer now stands). An en passant capture takes a second
+// piece off the board, so its pawns count as pinned (see the search).
+// escapes: where a move of another piece than the king must go to end an attack on the king: every
+// square when there is none, the attacker's and those between it and the king when one piece
+// attacks, none when two do (an en passant capture can take the attacker elsewhere).
+struct KingSafety {
+  uint64_t unsafeOrigins;
+  uint64_t escapes;
+};
+inline KingSafety KingSafetyOf(int32_t side) {
+  const int32_t enemy = 1 - side;
+  const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
+  const uint64_t* sets = SquareSets[enemy];
+  const uint64_t own = SquareSets[side][0];
+  uint64_t attackers = (SquareReach.knight[bit] & sets[Knight]) |
+                       (SquareReach.king[bit] & sets[King]) |
+                       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
+  uint64_t escapes = attackers;
+  uint64_t lines = (SquareReach.rook[bit] & (sets[Rook] | sets[Queen])) |
+                   (SquareReach.bishop[bit] & (sets[Bishop] | sets[Queen]));
+  const uint64_t occupied = own | sets[0];
+  uint64_t unsafe = SquareMask(king);
+  for (; lines != 0; lines &= lines - 1) {
+    const int32_t slider = BitSquare(__builtin_ctzll(lines));
+    const uint64_t between = SquaresBetween(slider, king);
+    const uint64_t blockers = between & occupied;
+    if (blockers == 0) {
+      attackers |= lines & -lines;
+      escapes |= between | (lines & -lines);
+    } else if ((blockers & (blockers - 1)) == 0) {
+      unsafe |= blockers & own;
+    }
+  }
+  if (attackers == 0) return KingSafety{unsafe, ~uint64_t(0)};
+  return KingSafety{own, (attackers & (attackers - 1)) == 0 ? escapes : 0};
 }
 int32_t PieceAttacks(int8_t type, int32_t origin, int32_t target);
 

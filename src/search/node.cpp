@@ -10,6 +10,9 @@
 
 static const Move& PreviousMove() { return CurrentMove[-1]; }
 
+// A node's best score starts at the score of being mated at its ply, until a move gives it one.
+static bool HasScore(const SearchNode& node) { return node.best != Ply - MateScore; }
+
 // Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
 // (the pawn still stands on its origin while this is asked).
 static bool GivesCheck(const Move& move) {
@@ -28,7 +31,7 @@ static bool GivesCheck(const Move& move) {
 // trace, and only those that give check need to be built. Alpha and the best score only rise
 // while the node runs, so what holds for the piece's first move holds for its last.
 static bool OnlyChecksMatter(const SearchNode& node, int32_t square, int8_t type) {
-  if (node.depth > 3 || Ply == 0 || node.best == Ply - MateScore) return false;
+  if (node.depth > 3 || Ply == 0 || !HasScore(node)) return false;
   const int32_t side = SideToMove;
   if (type == Pawn && IsLastRank(square + PawnAdvance[side])) return false;  // it promotes
   const int32_t bound =
@@ -55,12 +58,24 @@ static int32_t SearchQuietMoves(SearchNode& node, int32_t square, int8_t type) {
   return MayGiveCheck(square, type) && GenerateQuietMoves<CheckingSink>(node, square);
 }
 
+// The squares of each side's seventh rank, from which a pawn's push promotes.
+static constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
+
 // Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
 // moves go to TryMove<true>, which leaves out what only matters with depth to go.
 template <bool Quiescent>
 static void SearchStages(SearchNode& node) {
   using Sink = SearchSink<Quiescent>;
   const Move& previous = PreviousMove();
+  node.unsafeOrigins = 0;  // found when a move first needs them
+  // An empty record's destination is no square, so it adds nothing.
+  node.triedSquares = SquareMask(node.pv[Ply].to);
+  if (!Quiescent)
+    node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
+  // Quiescent nodes move few reversible moves and keep the test for them.
+  node.mayRepeat = Quiescent || Ply == 0 ||
+                   (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
+                    IsReversible(CurrentMove[-3]));
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -93,9 +108,14 @@ static void SearchStages(SearchNode& node) {
   // piece is attacked is as good as random, so a test per list entry would cost a mispredicted
   // branch per entry. Our pieces do not change while the node runs (every move is taken back
   // before the next), so their sets are read once.
+  // Below the root the enemy king is never attacked (the enemy's move into this node was legal),
+  // so only the root leaves it out by hand.
   const AttackerSets sets = ReadAttackerSets(SideToMove);
-  const uint64_t open = SquareSets[enemy][0] & ~SquareSets[enemy][King] & ~SquareMask(previous.to);
-  uint32_t reached = ListIndices(open & AttackedSquares(sets, Occupied()));
+  uint64_t open = SquareSets[enemy][0] & ~SquareMask(previous.to);
+  if (!Quiescent && Ply == 0) open &= ~SquareSets[enemy][King];
+  const uint64_t attacked = AttackedSquares(sets, Occupied());
+  assert((attacked & SquareSets[enemy][King]) == 0 || Ply == 0);
+  uint32_t reached = ListIndices(open & attacked);
   const PieceEntry* targets = PieceList[enemy];
   for (; reached != 0; reached &= reached - 1) {
     const int32_t target = targets[__builtin_ctz(reached)].square;
@@ -105,7 +125,6 @@ static void SearchStages(SearchNode& node) {
   const int32_t side = SideToMove;
   if (Quiescent) {
     // Only a pawn on its seventh rank can promote.
-    constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
     if ((sets.pawns & SeventhRankSquares[side]) == 0) return;
     for (int32_t i = 1; i <= LastEntry[side]; ++i) {
       const PieceEntry& entry = PieceList[side][i];
@@ -140,6 +159,7 @@ void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
 template <bool Quiescent>
 static bool AlreadyTried(const SearchNode& node, const Move& move) {
   assert(node.stage <= StageRecaptures || (move.to != PreviousMove().to && move.kind != EnPassant));
+  if ((node.triedSquares & SquareMask(move.to)) == 0) return false;
   switch (node.stage) {
     case StageRemaining:
       if (!Quiescent && Killers[Ply][0].kind != LineEnd) {
@@ -153,6 +173,43 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
     default:
       return false;
   }
+}
+
+// Many nodes end before any move needs its legality tested (every capture futile, or the first
+// one stands pat), so the squares are found on first use; the unsafe origins are never empty (the
+// king's square is one).
+static bool MayExposeKing(SearchNode& node, const Move& move) {
+  if (node.unsafeOrigins == 0) {
+    const KingSafety safety = KingSafetyOf(SideToMove);
+    node.unsafeOrigins = safety.unsafeOrigins;
+    node.checkEscapes = safety.escapes;
+    // After a double step the pawns beside it may take en passant, which can open a line.
+    const Move& previous = PreviousMove();
+    if (previous.piece == Pawn)
+      node.unsafeOrigins |= SquareMask(previous.to - 1) | SquareMask(previous.to + 1);
+  }
+  return (node.unsafeOrigins & SquareMask(move.from)) != 0;
+}
+
+// With the king attacked, a move that neither moves the king nor reaches an escape square leaves
+// it attacked.
+static bool CannotEndCheck(const SearchNode& node, const Move& move) {
+  return (node.checkEscapes & SquareMask(move.to)) == 0 && move.piece != King &&
+         move.kind != EnPassant;
+}
+
+#ifndef NDEBUG
+static bool MakesKingAttacked(const Move& move) {
+  MakeMove<false>(move);  // below the horizon the keys are not kept
+  const bool attacked = IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square);
+  UnmakeMove<false>(move);
+  return attacked;
+}
+#endif
+
+// Whether the move is the node's line move; only one going where an earlier move went can be.
+static bool IsLineMove(const SearchNode& node, const Move& move) {
+  return (node.triedSquares & SquareMask(move.to)) != 0 && SameMove(move, node.pv[Ply]);
 }
 
 static void CopyContinuation(SearchNode& node) {
@@ -180,25 +237,28 @@ static void ReportRootLine(const SearchNode& node) {
 // A move into quiescence whose child would stand pat at or above its beta returns that beta at
 // once. About a third of all nodes end so; for them the move is not made. What remains to be
 // done is what playing it would have done: the legality test (on the square sets, as the
-// position would be after the move), the selective depth, the child's line, the move's score
-// (the child's beta) and the node count.
+// position would be after the move), the selective depth, the move's score (the child's beta)
+// and the node count. The child's line is read only when the move is the node's line move, to
+// copy its continuation; every other reader finds it seeded afresh by the move it follows.
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
+// The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
+// score at or above that beta is above the child's alpha too.
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
-                                bool nullWindow) {
-  const int32_t childAlpha = nullWindow ? -node.alpha - 1 : -node.beta;
+                                bool mayExpose) {
+  assert(node.alpha < node.beta);
   const int32_t childBeta = -node.alpha;
   const int16_t standPat = int16_t(-moveEval);
-  if (!(childAlpha < standPat && standPat >= childBeta) || node.best > node.alpha)
-    return Shortcut::None;
+  if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (IsReversible(move) && IsRepetition(Ply, 0)) return Shortcut::None;  // a draw by rule
+  if (node.mayRepeat && IsReversible(move) && IsRepetition(Ply, 0))
+    return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
-  if (MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
+  if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
+  assert(!MoveLeavesKingAttacked(move));
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
-  SeedChildLine(node, Ply + 1);
   node.moveScore = int16_t(-childBeta);
   return Shortcut::StoodPat;
 }
@@ -212,10 +272,9 @@ int32_t TryMove(SearchNode& node) {
   if (AlreadyTried<Quiescent>(node, move)) return 0;
 
   const int32_t moveEval = EvaluateMove() - node.moverEval;
-  const int32_t mated = Ply - MateScore;
   int32_t newDepth = Quiescent ? 0 : node.depth - 1;  // a quiescent node keeps no depth
   if constexpr (Quiescent) {
-    if (node.best != mated && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
+    if (HasScore(node) && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
       return 0;
     }
@@ -228,24 +287,30 @@ int32_t TryMove(SearchNode& node) {
          PieceValue[previous.piece] > PieceValue[move.piece]))
       newDepth = node.depth;
     if (newDepth > 0) PrefetchTableAfter(move);  // the child will probe the table
-    if (newDepth <= 3 && !givesCheck && Ply > 0 && node.best != mated &&
-        moveEval + 300 <= node.alpha) {
+    if (newDepth <= 3 && !givesCheck && Ply > 0 && HasScore(node) && moveEval + 300 <= node.alpha) {
       if (moveEval > node.best) node.best = int16_t(moveEval);
       return 0;
     }
   }
   if (Ply >= 62) return 0;
 
-  bool nullWindow = node.best != mated && node.alpha <= node.best;
-  const int32_t mover = SideToMove, enemy = OtherSide;
+  bool nullWindow = HasScore(node) && node.alpha <= node.best;
+  const bool mayExpose = MayExposeKing(node, move);
+  if (mayExpose && CannotEndCheck(node, move)) {
+    assert(MakesKingAttacked(move));
+    return 0;  // illegal: returned as the legality test after making it would
+  }
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
-    switch (StandsPatAtOnce(node, move, moveEval, nullWindow)) {
+    switch (StandsPatAtOnce(node, move, moveEval, mayExpose)) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
         if (CheckTime()) return 1;
         if (node.moveScore > node.best) node.best = node.moveScore;
-        if (SameMove(move, node.pv[Ply])) CopyContinuation(node);
+        if (IsLineMove(node, move)) {
+          SeedChildLine(node, Ply + 1);
+          CopyContinuation(node);
+        }
         return 0;  // the child's score is alpha: nothing rises above it
       case Shortcut::None:
         break;
@@ -258,10 +323,11 @@ int32_t TryMove(SearchNode& node) {
   for (;;) {
     make();
     if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
-    if (IsAttacked(int8_t(enemy), PieceList[mover][0].square)) {
+    if (mayExpose && IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) {
       unmake();
       return 0;
     }
+    assert(!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square));
     if (!Quiescent && Ply == 0) {
       if (!IsAllowedAtRoot(move)) {
         unmake();
@@ -273,7 +339,7 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
-    if ((PieceCount <= 3 && ProbeEndgame(node)) || CheckDraw(node)) {
+    if ((PieceCount <= 3 && ProbeEndgame(node)) || (node.mayRepeat && CheckDraw(node))) {
       node.childPv[Ply + 1] = LineEndRecord;
     } else {
       ++Ply;
@@ -295,13 +361,14 @@ int32_t TryMove(SearchNode& node) {
     if (CheckTime()) return 1;
 
     if (node.moveScore > node.best) node.best = node.moveScore;
-    if (SameMove(move, node.pv[Ply])) {
+    if (IsLineMove(node, move)) {
       CopyContinuation(node);
       if (!Quiescent && Ply == 0) ReportRootLine(node);
     }
     if (node.best <= node.alpha) return 0;
     CopyContinuation(node);
     node.pv[Ply] = move;
+    node.triedSquares |= SquareMask(move.to);
     if (!Quiescent && Ply == 0) ReportRootLine(node);
     if (node.best >= node.beta) return 1;
     node.alpha = node.best;

@@ -32,6 +32,17 @@ struct SearchNode {
   Move* pv;
   uint8_t stage;
   uint8_t quiescent;
+  // Below the root a move repeats a position only after three reversible moves; when the three
+  // before this node's are not, none of its moves needs the repetition test.
+  bool mayRepeat;
+  // Where a move of the side to move may come from and still leave its king attacked, and where
+  // a move must go when the king is attacked (KingSafety, found when a move first needs them): the
+  // legality test is made for those moves only, and skipped for a move that cannot end a check.
+  uint64_t unsafeOrigins;
+  uint64_t checkEscapes;
+  // The destinations of the moves a later stage must not search again (the line move's and, in
+  // a full-width node, the killers'): a move going elsewhere needs no comparison.
+  uint64_t triedSquares;
   Move childPv[64];
 };
 
