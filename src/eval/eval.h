@@ -62,10 +62,12 @@ inline constexpr auto PawnFilePenalty = [] {
 }();
 
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
-extern int32_t PieceSquare[2][7][120];
+// Rows of 128 squares and 8 types make an entry's offset two shifts, where 7 and 120 took a
+// multiplication and four more instructions for every read of a move's evaluation.
+extern int32_t PieceSquare[2][8][128];
 // The highest value of each of those tables over the board, set with them: what a quiet move of
 // a piece can gain at most, which lets the search skip moves futility pruning would drop unseen.
-extern int32_t BestSquareValue[2][7];
+extern int32_t BestSquareValue[2][8];
 
 // Pawn files per ply: the record of ply p describes the position after the move at ply p; the
 // record of ply -1 is the root. Only which files hold pawns and which hold two or more are kept,

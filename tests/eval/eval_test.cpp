@@ -140,7 +140,7 @@ TEST(PrepareEvaluation, MirroredPositionsGetMirroredTables) {
     ASSERT_EQ(SetUpPosition(position), 1);
     const std::string fen = PrintedFen();
     const int32_t score = PrepareEvaluation();
-    static int32_t original[2][7][120];
+    static decltype(PieceSquare) original;
     std::memcpy(original, PieceSquare, sizeof original);
     const PawnFileRecord files = PawnFiles[-1];
     ASSERT_EQ(SetUpPosition(Mirrored(fen)), 1) << Mirrored(fen);
