@@ -61,6 +61,14 @@ static int32_t SearchQuietMoves(SearchNode& node, int32_t square, int8_t type) {
 // The squares of each side's seventh rank, from which a pawn's push promotes.
 static constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
 
+#ifndef NDEBUG
+// The list indices of the officers that capture on the target, found from its square.
+static uint32_t OfficersAttacking(const AttackerSets& sets, int32_t target) {
+  const Attackers attackers = CandidateAttackers(sets, target);
+  return ListIndices(attackers.steppers | UnblockedSliders(attackers.sliders, target, Occupied()));
+}
+#endif
+
 // Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
 // moves go to TryMove<true>, which leaves out what only matters with depth to go.
 template <bool Quiescent>
@@ -113,13 +121,16 @@ static void SearchStages(SearchNode& node) {
   const AttackerSets sets = ReadAttackerSets(SideToMove);
   uint64_t open = SquareSets[enemy][0] & ~SquareMask(previous.to);
   if (!Quiescent && Ply == 0) open &= ~SquareSets[enemy][King];
-  const uint64_t attacked = AttackedSquares(sets, Occupied());
-  assert((attacked & SquareSets[enemy][King]) == 0 || Ply == 0);
-  uint32_t reached = ListIndices(open & attacked);
+  CaptureMap map;
+  MapCaptures(map, sets, open, Occupied());
+  assert((map.targets & 1) == 0 || Ply == 0);  // entry 0 is the king
+  assert(map.targets == ListIndices(open & AttackedSquares(sets, Occupied())));
   const PieceEntry* targets = PieceList[enemy];
-  for (; reached != 0; reached &= reached - 1) {
-    const int32_t target = targets[__builtin_ctz(reached)].square;
-    if (GenerateCapturesBy<Sink>(node, target, CandidateAttackers(sets, target))) return;
+  for (uint32_t reached = map.targets; reached != 0; reached &= reached - 1) {
+    const int32_t index = __builtin_ctz(reached), target = targets[index].square;
+    const uint64_t pawns = SquareReach.pawnFrom[sets.colour][SquareBit(target)] & sets.pawns;
+    assert(map.officers[index] == OfficersAttacking(sets, target));
+    if (GenerateMappedCaptures<Sink>(node, target, pawns, map.officers[index])) return;
   }
 
   const int32_t side = SideToMove;
