@@ -161,7 +161,9 @@ void SearchMoves(SearchNode& node) {
   SearchStages<false>(node);
 }
 
-void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
+// Kept a call of its own: quiescent node entry (SearchQuiescent) is then small enough for the
+// compiler to put it into the move loops that call it, which saves it a frame of its own.
+[[gnu::noinline]] void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
 
 // Moves already searched in an earlier stage of this node are skipped: the principal move, and
 // in the remaining stage the killers. The recaptures and the en passant capture need no test:
