@@ -1,6 +1,8 @@
 // The move loop. Every move is built by a generator in *CurrentMove and handed to TryMove at
 // once; a result of 1 (cutoff or stop) travels up through every generator and stage.
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "eval/eval.h"
 #include "frontend/frontend.h"
@@ -225,20 +227,31 @@ static bool IsLineMove(const SearchNode& node, const Move& move) {
   return (node.triedSquares & SquareMask(move.to)) != 0 && SameMove(move, node.pv[Ply]);
 }
 
+// The line end as one 8-byte store (the padding byte zero); assigning LineEndRecord takes three
+// stores, which leave the padding alone.
+static void EndLine(Move& record) {
+  static_assert(std::endian::native == std::endian::little);
+  constexpr uint64_t word = uint64_t(uint16_t(LineEndRecord.to)) |
+                            uint64_t(uint16_t(LineEndRecord.from)) << 16 |
+                            uint64_t(LineEndRecord.kind) << 32;
+  static_assert(LineEndRecord.piece == 0 && LineEndRecord.captured == 0);
+  std::memcpy(&record, &word, sizeof word);
+}
+
 static void CopyContinuation(SearchNode& node) {
   int32_t i = Ply + 1;
   for (; i < 63 && node.childPv[i].piece != Empty; ++i) node.pv[i] = node.childPv[i];
-  node.pv[i] = LineEndRecord;
+  EndLine(node.pv[i]);
 }
 
 static void SeedChildLine(SearchNode& node, int32_t childPly) {
   if (node.stage != StagePv) {
-    node.childPv[childPly] = LineEndRecord;
+    EndLine(node.childPv[childPly]);
     return;
   }
   int32_t i = childPly;
   for (; i < 63 && node.pv[i].kind != LineEnd; ++i) node.childPv[i] = node.pv[i];
-  node.childPv[i] = LineEndRecord;
+  EndLine(node.childPv[i]);
 }
 
 static void ReportRootLine(const SearchNode& node) {
@@ -353,7 +366,7 @@ int32_t TryMove(SearchNode& node) {
       }
     }
     if ((PieceCount <= 3 && ProbeEndgame(node)) || (node.mayRepeat && CheckDraw(node))) {
-      node.childPv[Ply + 1] = LineEndRecord;
+      EndLine(node.childPv[Ply + 1]);
     } else {
       ++Ply;
       ++CurrentMove;
