@@ -433,8 +433,7 @@ inline void MapCaptures(CaptureMap& map, const AttackerSets& sets, uint64_t open
   };
   for (uint64_t set = sets.knights; set != 0; set &= set - 1)
     piece(SquareReach.knight[__builtin_ctzll(set)], __builtin_ctzll(set));
-  for (uint64_t set = sets.kings; set != 0; set &= set - 1)
-    add(SquareReach.king[__builtin_ctzll(set)] & open, 0);  // the king is entry 0
+  add(SquareReach.king[__builtin_ctzll(sets.kings)] & open, 0);  // one king, entry 0
   for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
     piece(OrthogonalAttacks(occupied, __builtin_ctzll(set)), __builtin_ctzll(set));
   for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)

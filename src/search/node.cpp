@@ -82,10 +82,9 @@ static void SearchStages(SearchNode& node) {
   node.triedSquares = SquareMask(node.pv[Ply].to);
   if (!Quiescent)
     node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
-  // Quiescent nodes move few reversible moves and keep the test for them.
-  node.mayRepeat = Quiescent || Ply == 0 ||
-                   (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
-                    IsReversible(CurrentMove[-3]));
+  if (!Quiescent)
+    node.mayRepeat = Ply == 0 || (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
+                                  IsReversible(CurrentMove[-3]));
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -158,10 +157,7 @@ static void SearchStages(SearchNode& node) {
 
 // Full-width nodes (the root and SearchChild with depth to go) come here; quiescent nodes enter
 // their stages through SearchQuiescentMoves.
-void SearchMoves(SearchNode& node) {
-  assert(!node.quiescent);
-  SearchStages<false>(node);
-}
+void SearchMoves(SearchNode& node) { SearchStages<false>(node); }
 
 // Kept a call of its own: quiescent node entry (SearchQuiescent) is then small enough for the
 // compiler to put it into the move loops that call it, which saves it a frame of its own.
@@ -269,8 +265,15 @@ static void ReportRootLine(const SearchNode& node) {
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
+
+// Whether a move of the node may repeat a position; quiescent nodes always test.
+template <bool Quiescent>
+static bool MayRepeat(const SearchNode& node) {
+  return Quiescent || node.mayRepeat;
+}
 // The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
 // score at or above that beta is above the child's alpha too.
+template <bool Quiescent>
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
                                 bool mayExpose) {
   assert(node.alpha < node.beta);
@@ -278,7 +281,7 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   const int16_t standPat = int16_t(-moveEval);
   if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (node.mayRepeat && IsReversible(move) && IsRepetition(Ply, 0))
+  if (MayRepeat<Quiescent>(node) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
@@ -327,7 +330,7 @@ int32_t TryMove(SearchNode& node) {
     return 0;  // illegal: returned as the legality test after making it would
   }
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
-    switch (StandsPatAtOnce(node, move, moveEval, mayExpose)) {
+    switch (StandsPatAtOnce<Quiescent>(node, move, moveEval, mayExpose)) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
@@ -365,7 +368,8 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
-    if ((PieceCount <= 3 && ProbeEndgame(node)) || (node.mayRepeat && CheckDraw(node))) {
+    if ((PieceCount <= 3 && ProbeEndgame(node)) ||
+        (MayRepeat<Quiescent>(node) && CheckDraw(node))) {
       EndLine(node.childPv[Ply + 1]);
     } else {
       ++Ply;
