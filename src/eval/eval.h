@@ -43,10 +43,10 @@ constexpr auto IsolatedFiles = [] {
   return table;
 }();
 
-// The penalty of one side's pawn files, indexed by files | doubled << 8: 20 per isolated file, 8
-// per doubled file and 40 more per file both isolated and doubled. One load answers what took
-// four lookups and three multiplications; a search meets few pawn structures, so the entries it
-// reads stay in the cache.
+// The penalty of one side's pawn files, indexed by a side's half of its pawn-file record (files |
+// doubled << 8): 20 per isolated file, 8 per doubled file and 40 more per file both isolated and
+// doubled. One load answers what took four lookups and three multiplications; a search meets few
+// pawn structures, so the entries it reads stay in the cache.
 inline constexpr auto PawnFilePenalty = [] {
   struct Table {
     int16_t penalty[256 * 256];
@@ -62,17 +62,22 @@ inline constexpr auto PawnFilePenalty = [] {
 }();
 
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
-extern int32_t PieceSquare[2][7][120];
+// Rows of 128 squares and 8 types make an entry's offset two shifts, where 7 and 120 took a
+// multiplication and four more instructions for every read of a move's evaluation.
+extern int32_t PieceSquare[2][8][128];
 // The highest value of each of those tables over the board, set with them: what a quiet move of
 // a piece can gain at most, which lets the search skip moves futility pruning would drop unseen.
-extern int32_t BestSquareValue[2][7];
+extern int32_t BestSquareValue[2][8];
 
 // Pawn files per ply: the record of ply p describes the position after the move at ply p; the
 // record of ply -1 is the root. Only which files hold pawns and which hold two or more are kept,
-// enough for isolated and doubled pawns, and cheap to copy along the search line.
+// enough for isolated and doubled pawns, and cheap to copy along the search line. Each side's
+// files (low byte) and doubled files (high byte) share a 16-bit half, which is that side's index
+// into PawnFilePenalty as it stands: a move changes one half without taking the record apart.
 struct PawnFileRecord {
-  uint8_t files[2];
-  uint8_t doubled[2];
+  uint16_t side[2];
+  uint8_t Files(int32_t colour) const { return uint8_t(side[colour]); }
+  uint8_t Doubled(int32_t colour) const { return uint8_t(side[colour] >> 8); }
 };
 static_assert(sizeof(PawnFileRecord) == 4, "one 4-byte record per ply");
 extern PawnFileRecord PawnFileStore[64];
@@ -91,7 +96,6 @@ extern EvaluationFigures LastEvaluation;
 int32_t PrepareEvaluation();
 int32_t EvaluateMove();
 int32_t PawnPenalty(int32_t ply, int32_t side);
-int32_t TakePawnOffFile(int8_t side, int32_t square);
 
 // The "eval" command: root score, figures and the side to move's piece-square grids.
 void PrintEvaluation();

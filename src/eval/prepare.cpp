@@ -175,8 +175,7 @@ void StoreRootPawnFiles() {
       doubled |= files & PawnRows[c][k];
       files |= PawnRows[c][k];
     }
-    PawnFiles[-1].files[c] = uint8_t(files);
-    PawnFiles[-1].doubled[c] = uint8_t(doubled);
+    PawnFiles[-1].side[c] = uint16_t(files | doubled << 8);
   }
 }
 

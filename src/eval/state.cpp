@@ -1,7 +1,7 @@
 #include "eval/eval.h"
 
-int32_t PieceSquare[2][7][120];
-int32_t BestSquareValue[2][7];
+int32_t PieceSquare[2][8][128];
+int32_t BestSquareValue[2][8];
 PawnFileRecord PawnFileStore[64];
 EvaluationFigures LastEvaluation;
 uint8_t* EndgameData;

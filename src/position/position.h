@@ -378,27 +378,67 @@ inline uint64_t RankAttacks(uint64_t occupied, int32_t bit) {
   return uint64_t(SliderLines.rank[bit & 7][(occupied >> shift) & 0xFF]) << shift;
 }
 
+inline uint64_t PawnAttacks(const AttackerSets& sets) {
+  constexpr uint64_t FileH = FileA << 7;
+  const uint64_t pawns = sets.pawns;
+  return sets.colour == White ? (pawns & ~FileA) << 7 | (pawns & ~FileH) << 9
+                              : (pawns & ~FileA) >> 9 | (pawns & ~FileH) >> 7;
+}
+inline uint64_t OrthogonalAttacks(uint64_t occupied, int32_t bit) {
+  return FileAttacks(occupied, bit) | RankAttacks(occupied, bit);
+}
+inline uint64_t DiagonalAttacks(uint64_t occupied, int32_t bit) {
+  return DiagonalAttacks(occupied, SliderLines.diagonal[bit], bit) |
+         DiagonalAttacks(occupied, SliderLines.antiDiagonal[bit], bit);
+}
+
 // Every square some piece of the colour attacks (sliders up to the first occupied square), so
 // that `square` is in it exactly when CandidateAttackers(sets, square) finds an unblocked piece.
+// The search uses MapCaptures; the tests and the debug build hold both to the attack test.
 inline uint64_t AttackedSquares(const AttackerSets& sets, uint64_t occupied) {
-  constexpr uint64_t FileA = 0x0101010101010101, FileH = FileA << 7;
-  const uint64_t pawns = sets.pawns;
-  uint64_t attacked = sets.colour == White ? (pawns & ~FileA) << 7 | (pawns & ~FileH) << 9
-                                           : (pawns & ~FileA) >> 9 | (pawns & ~FileH) >> 7;
+  uint64_t attacked = PawnAttacks(sets);
   for (uint64_t set = sets.knights; set != 0; set &= set - 1)
     attacked |= SquareReach.knight[__builtin_ctzll(set)];
   for (uint64_t set = sets.kings; set != 0; set &= set - 1)
     attacked |= SquareReach.king[__builtin_ctzll(set)];
-  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1) {
-    const int32_t bit = __builtin_ctzll(set);
-    attacked |= FileAttacks(occupied, bit) | RankAttacks(occupied, bit);
-  }
-  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1) {
-    const int32_t bit = __builtin_ctzll(set);
-    attacked |= DiagonalAttacks(occupied, SliderLines.diagonal[bit], bit) |
-                DiagonalAttacks(occupied, SliderLines.antiDiagonal[bit], bit);
-  }
+  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
+    attacked |= OrthogonalAttacks(occupied, __builtin_ctzll(set));
+  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
+    attacked |= DiagonalAttacks(occupied, __builtin_ctzll(set));
   return attacked;
+}
+
+// The captures of the enemy pieces on `open` by the colour, as AttackedSquares finds them, but
+// kept per pair: `targets` holds the list indices of the enemy pieces attacked, officers[t] the
+// list indices of the colour's officers that attack piece t (the pawns that do are read per
+// target from the pawn set). A node has few such pairs, so finding them while each piece's
+// attacks are at hand spares finding every target's attackers again from its square.
+struct CaptureMap {
+  uint32_t targets;
+  uint16_t officers[16];
+};
+inline void MapCaptures(CaptureMap& map, const AttackerSets& sets, uint64_t open,
+                        uint64_t occupied) {
+  for (uint16_t& officers : map.officers) officers = 0;
+  uint32_t targets = ListIndices(PawnAttacks(sets) & open);
+  const auto add = [&](uint64_t hits, int32_t index) {
+    for (; hits != 0; hits &= hits - 1) {
+      const int32_t target = Board[BitSquare(__builtin_ctzll(hits))].listIndex;
+      map.officers[target] |= uint16_t(1u << index);
+      targets |= 1u << target;
+    }
+  };
+  const auto piece = [&](uint64_t attacks, int32_t bit) {
+    if ((attacks & open) != 0) add(attacks & open, Board[BitSquare(bit)].listIndex);
+  };
+  for (uint64_t set = sets.knights; set != 0; set &= set - 1)
+    piece(SquareReach.knight[__builtin_ctzll(set)], __builtin_ctzll(set));
+  add(SquareReach.king[__builtin_ctzll(sets.kings)] & open, 0);  // one king, entry 0
+  for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
+    piece(OrthogonalAttacks(occupied, __builtin_ctzll(set)), __builtin_ctzll(set));
+  for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
+    piece(DiagonalAttacks(occupied, __builtin_ctzll(set)), __builtin_ctzll(set));
+  map.targets = targets;
 }
 
 inline Attackers CandidateAttackers(int32_t colour, int32_t square) {

@@ -59,7 +59,6 @@ int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* p
     if (node.best >= beta) return beta;
     alpha = node.best;
   }
-  node.quiescent = 1;
   node.alpha = int16_t(alpha);
   node.beta = int16_t(beta);
   node.moverEval = int16_t(evaluation);
@@ -77,7 +76,6 @@ int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluati
   // The null move's child probes the table too: its slot is asked for alongside this node's own.
   if (depth > 2) PrefetchTableAfter(NullMoveRecord);
   if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
-  node.quiescent = 0;
   node.best = int16_t(Ply - MateScore);
   node.alpha = int16_t(alpha);
   node.beta = int16_t(beta);

@@ -134,6 +134,27 @@ int32_t GenerateCapturesBy(SearchNode& node, int32_t target, const Attackers& at
   return GenerateOfficerCaptures<Sink>(node, target, attackers);
 }
 
+// The captures of one target of a CaptureMap: pawns first, the lower file first, then the
+// officers of the map in list order, the last entry first.
+template <class Sink>
+int32_t GenerateMappedCaptures(SearchNode& node, int32_t target, uint64_t pawns,
+                               uint32_t officers) {
+  Move& move = *CurrentMove;
+  move.captured = Board[target].type;
+  move.kind = Normal;
+  move.to = int16_t(target);
+  if (pawns != 0 && GeneratePawnCapturesOf<Sink>(node, target, pawns)) return 1;
+  const PieceEntry* list = PieceList[SideToMove];
+  while (officers != 0) {
+    const int32_t i = 31 - __builtin_clz(officers);
+    officers ^= 1u << i;
+    move.from = int16_t(list[i].square);
+    move.piece = list[i].type;
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
 template <class Sink>
 int32_t GenerateCapturesOf(SearchNode& node, int32_t target) {
   const Attackers attackers = CandidateAttackers(SideToMove, target);

@@ -1,6 +1,8 @@
 // The move loop. Every move is built by a generator in *CurrentMove and handed to TryMove at
 // once; a result of 1 (cutoff or stop) travels up through every generator and stage.
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "eval/eval.h"
 #include "frontend/frontend.h"
@@ -61,6 +63,14 @@ static int32_t SearchQuietMoves(SearchNode& node, int32_t square, int8_t type) {
 // The squares of each side's seventh rank, from which a pawn's push promotes.
 static constexpr uint64_t SeventhRankSquares[2] = {uint64_t(0xFF) << 48, uint64_t(0xFF) << 8};
 
+#ifndef NDEBUG
+// The list indices of the officers that capture on the target, found from its square.
+static uint32_t OfficersAttacking(const AttackerSets& sets, int32_t target) {
+  const Attackers attackers = CandidateAttackers(sets, target);
+  return ListIndices(attackers.steppers | UnblockedSliders(attackers.sliders, target, Occupied()));
+}
+#endif
+
 // Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
 // moves go to TryMove<true>, which leaves out what only matters with depth to go.
 template <bool Quiescent>
@@ -72,10 +82,9 @@ static void SearchStages(SearchNode& node) {
   node.triedSquares = SquareMask(node.pv[Ply].to);
   if (!Quiescent)
     node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
-  // Quiescent nodes move few reversible moves and keep the test for them.
-  node.mayRepeat = Quiescent || Ply == 0 ||
-                   (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
-                    IsReversible(CurrentMove[-3]));
+  if (!Quiescent)
+    node.mayRepeat = Ply == 0 || (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
+                                  IsReversible(CurrentMove[-3]));
 
   if (node.pv[Ply].piece != 0) {
     node.stage = StagePv;
@@ -113,13 +122,16 @@ static void SearchStages(SearchNode& node) {
   const AttackerSets sets = ReadAttackerSets(SideToMove);
   uint64_t open = SquareSets[enemy][0] & ~SquareMask(previous.to);
   if (!Quiescent && Ply == 0) open &= ~SquareSets[enemy][King];
-  const uint64_t attacked = AttackedSquares(sets, Occupied());
-  assert((attacked & SquareSets[enemy][King]) == 0 || Ply == 0);
-  uint32_t reached = ListIndices(open & attacked);
+  CaptureMap map;
+  MapCaptures(map, sets, open, Occupied());
+  assert((map.targets & 1) == 0 || Ply == 0);  // entry 0 is the king
+  assert(map.targets == ListIndices(open & AttackedSquares(sets, Occupied())));
   const PieceEntry* targets = PieceList[enemy];
-  for (; reached != 0; reached &= reached - 1) {
-    const int32_t target = targets[__builtin_ctz(reached)].square;
-    if (GenerateCapturesBy<Sink>(node, target, CandidateAttackers(sets, target))) return;
+  for (uint32_t reached = map.targets; reached != 0; reached &= reached - 1) {
+    const int32_t index = __builtin_ctz(reached), target = targets[index].square;
+    const uint64_t pawns = SquareReach.pawnFrom[sets.colour][SquareBit(target)] & sets.pawns;
+    assert(map.officers[index] == OfficersAttacking(sets, target));
+    if (GenerateMappedCaptures<Sink>(node, target, pawns, map.officers[index])) return;
   }
 
   const int32_t side = SideToMove;
@@ -145,12 +157,11 @@ static void SearchStages(SearchNode& node) {
 
 // Full-width nodes (the root and SearchChild with depth to go) come here; quiescent nodes enter
 // their stages through SearchQuiescentMoves.
-void SearchMoves(SearchNode& node) {
-  assert(!node.quiescent);
-  SearchStages<false>(node);
-}
+void SearchMoves(SearchNode& node) { SearchStages<false>(node); }
 
-void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
+// Kept a call of its own: quiescent node entry (SearchQuiescent) is then small enough for the
+// compiler to put it into the move loops that call it, which saves it a frame of its own.
+[[gnu::noinline]] void SearchQuiescentMoves(SearchNode& node) { SearchStages<true>(node); }
 
 // Moves already searched in an earlier stage of this node are skipped: the principal move, and
 // in the remaining stage the killers. The recaptures and the en passant capture need no test:
@@ -212,20 +223,31 @@ static bool IsLineMove(const SearchNode& node, const Move& move) {
   return (node.triedSquares & SquareMask(move.to)) != 0 && SameMove(move, node.pv[Ply]);
 }
 
+// The line end as one 8-byte store (the padding byte zero); assigning LineEndRecord takes three
+// stores, which leave the padding alone.
+static void EndLine(Move& record) {
+  static_assert(std::endian::native == std::endian::little);
+  constexpr uint64_t word = uint64_t(uint16_t(LineEndRecord.to)) |
+                            uint64_t(uint16_t(LineEndRecord.from)) << 16 |
+                            uint64_t(LineEndRecord.kind) << 32;
+  static_assert(LineEndRecord.piece == 0 && LineEndRecord.captured == 0);
+  std::memcpy(&record, &word, sizeof word);
+}
+
 static void CopyContinuation(SearchNode& node) {
   int32_t i = Ply + 1;
   for (; i < 63 && node.childPv[i].piece != Empty; ++i) node.pv[i] = node.childPv[i];
-  node.pv[i] = LineEndRecord;
+  EndLine(node.pv[i]);
 }
 
 static void SeedChildLine(SearchNode& node, int32_t childPly) {
   if (node.stage != StagePv) {
-    node.childPv[childPly] = LineEndRecord;
+    EndLine(node.childPv[childPly]);
     return;
   }
   int32_t i = childPly;
   for (; i < 63 && node.pv[i].kind != LineEnd; ++i) node.childPv[i] = node.pv[i];
-  node.childPv[i] = LineEndRecord;
+  EndLine(node.childPv[i]);
 }
 
 static void ReportRootLine(const SearchNode& node) {
@@ -243,8 +265,15 @@ static void ReportRootLine(const SearchNode& node) {
 // A move that draws by rule or reaches an ending with endgame data, a castling, an en passant
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
+
+// Whether a move of the node may repeat a position; quiescent nodes always test.
+template <bool Quiescent>
+static bool MayRepeat(const SearchNode& node) {
+  return Quiescent || node.mayRepeat;
+}
 // The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
 // score at or above that beta is above the child's alpha too.
+template <bool Quiescent>
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
                                 bool mayExpose) {
   assert(node.alpha < node.beta);
@@ -252,7 +281,7 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   const int16_t standPat = int16_t(-moveEval);
   if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (node.mayRepeat && IsReversible(move) && IsRepetition(Ply, 0))
+  if (MayRepeat<Quiescent>(node) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
@@ -301,7 +330,7 @@ int32_t TryMove(SearchNode& node) {
     return 0;  // illegal: returned as the legality test after making it would
   }
   if (Quiescent || (newDepth <= 0 && Ply > 0)) {
-    switch (StandsPatAtOnce(node, move, moveEval, mayExpose)) {
+    switch (StandsPatAtOnce<Quiescent>(node, move, moveEval, mayExpose)) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
@@ -339,8 +368,9 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
-    if ((PieceCount <= 3 && ProbeEndgame(node)) || (node.mayRepeat && CheckDraw(node))) {
-      node.childPv[Ply + 1] = LineEndRecord;
+    if ((PieceCount <= 3 && ProbeEndgame(node)) ||
+        (MayRepeat<Quiescent>(node) && CheckDraw(node))) {
+      EndLine(node.childPv[Ply + 1]);
     } else {
       ++Ply;
       ++CurrentMove;

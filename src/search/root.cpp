@@ -148,7 +148,6 @@ void RunSearch(bool releaseChannel) {
 
   SearchNode& root = NodeStack[0];
   root.moverEval = int16_t(-RootScore);
-  root.quiescent = 0;
   root.pv = RootPv;
   bool onlyMove = false;
   for (;;) {

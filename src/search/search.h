@@ -31,9 +31,9 @@ struct SearchNode {
   int16_t moverEval;
   Move* pv;
   uint8_t stage;
-  uint8_t quiescent;
   // Below the root a move repeats a position only after three reversible moves; when the three
-  // before this node's are not, none of its moves needs the repetition test.
+  // before a full-width node's are not, none of its moves needs the repetition test. (Quiescent
+  // nodes move few reversible moves and always test them; they leave this unset.)
   bool mayRepeat;
   // Where a move of the side to move may come from and still leave its king attacked, and where
   // a move must go when the king is attacked (KingSafety, found when a move first needs them): the

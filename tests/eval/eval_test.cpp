@@ -34,7 +34,7 @@ std::string FileCounts(const PawnFileRecord* record) {
   for (int32_t c = White; c <= Black; ++c)
     for (int32_t f = 0; f < 8; ++f) {
       const int32_t n =
-          record ? (record->doubled[c] >> f & 1) + (record->files[c] >> f & 1) : count[c][f];
+          record ? (record->Doubled(c) >> f & 1) + (record->Files(c) >> f & 1) : count[c][f];
       if (n >= 3) return "";
       text += char('0' + n);
     }
@@ -140,14 +140,13 @@ TEST(PrepareEvaluation, MirroredPositionsGetMirroredTables) {
     ASSERT_EQ(SetUpPosition(position), 1);
     const std::string fen = PrintedFen();
     const int32_t score = PrepareEvaluation();
-    static int32_t original[2][7][120];
+    static decltype(PieceSquare) original;
     std::memcpy(original, PieceSquare, sizeof original);
     const PawnFileRecord files = PawnFiles[-1];
     ASSERT_EQ(SetUpPosition(Mirrored(fen)), 1) << Mirrored(fen);
     EXPECT_EQ(PrepareEvaluation(), score) << position;
     for (int32_t s = White; s <= Black; ++s) {
-      EXPECT_EQ(PawnFiles[-1].files[1 - s], files.files[s]) << position;
-      EXPECT_EQ(PawnFiles[-1].doubled[1 - s], files.doubled[s]) << position;
+      EXPECT_EQ(PawnFiles[-1].side[1 - s], files.side[s]) << position;
       for (int32_t t = King; t <= Pawn; ++t)
         for (int32_t bit = 0; bit < 64; ++bit) {
           const int32_t q = BitSquare(bit);
