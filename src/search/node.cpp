@@ -378,10 +378,9 @@ int32_t TryMove(SearchNode& node) {
       SeedChildLine(node, Ply);
       for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
-        node.moveScore =
-            int16_t(Quiescent ? -SearchQuiescent(alpha, -node.alpha, moveEval, node.childPv)
-                              : -SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval,
-                                             node.childPv));
+        node.moveScore = int16_t(
+            Quiescent ? -SearchQuiescent(node, alpha, -node.alpha, moveEval)
+                      : -SearchChild(node, alpha, -node.alpha, newDepth - reduction, moveEval));
         if (reduction == 0) break;
       }
       --Ply;
