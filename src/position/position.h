@@ -3,6 +3,7 @@
 // subsystem; only set-up, the move applier, make/unmake and the search's side swap write it.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
@@ -464,9 +465,10 @@ inline KingSafety KingSafetyOf(int32_t side) {
   const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
   const uint64_t* sets = SquareSets[enemy];
   const uint64_t own = SquareSets[side][0];
-  uint64_t attackers = (SquareReach.knight[bit] & sets[Knight]) |
-                       (SquareReach.king[bit] & sets[King]) |
-                       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
+  // The enemy king never stands next to ours: set-up refuses it, and no legal move makes it so.
+  assert((SquareReach.king[bit] & sets[King]) == 0);
+  uint64_t attackers =
+      (SquareReach.knight[bit] & sets[Knight]) | (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
   uint64_t escapes = attackers;
   uint64_t lines = (SquareReach.rook[bit] & (sets[Rook] | sets[Queen])) |
                    (SquareReach.bishop[bit] & (sets[Bishop] | sets[Queen]));
