@@ -266,10 +266,13 @@ static void ReportRootLine(const SearchNode& node) {
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
 
-// Whether a move of the node may repeat a position; quiescent nodes always test.
+// Whether a move of the node may repeat a position. A full-width node knows whether the three
+// moves before it allow one. A quiescent node is never the root, where CheckDraw also counts the
+// fifty moves, so there only a reversible move needs to ask: not its captures, only a line move
+// from an earlier iteration.
 template <bool Quiescent>
-static bool MayRepeat(const SearchNode& node) {
-  return Quiescent || node.mayRepeat;
+static bool MayRepeat(const SearchNode& node, const Move& move) {
+  return Quiescent ? IsReversible(move) : node.mayRepeat;
 }
 // The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
 // score at or above that beta is above the child's alpha too.
@@ -281,7 +284,7 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   const int16_t standPat = int16_t(-moveEval);
   if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (MayRepeat<Quiescent>(node) && IsReversible(move) && IsRepetition(Ply, 0))
+  if (MayRepeat<Quiescent>(node, move) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
   if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
@@ -369,7 +372,7 @@ int32_t TryMove(SearchNode& node) {
       }
     }
     if ((PieceCount <= 3 && ProbeEndgame(node)) ||
-        (MayRepeat<Quiescent>(node) && CheckDraw(node))) {
+        (MayRepeat<Quiescent>(node, move) && CheckDraw(node))) {
       EndLine(node.childPv[Ply + 1]);
     } else {
       ++Ply;
