@@ -291,7 +291,6 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
   assert(!MoveLeavesKingAttacked(move));
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
-  node.moveScore = int16_t(-childBeta);
   return Shortcut::StoodPat;
 }
 
@@ -338,7 +337,9 @@ int32_t TryMove(SearchNode& node) {
         return 0;
       case Shortcut::StoodPat:
         if (CheckTime()) return 1;
-        if (node.moveScore > node.best) node.best = node.moveScore;
+        // The move scores the child's beta, the node's alpha, which the best score was not above.
+        assert(node.best <= node.alpha);
+        node.best = node.alpha;
         if (IsLineMove(node, move)) {
           SeedChildLine(node, Ply + 1);
           CopyContinuation(node);
