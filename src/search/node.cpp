@@ -372,9 +372,11 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
+    int16_t score;  // kept in a register across the child's search, not in the node
     if ((PieceCount <= 3 && ProbeEndgame(node)) ||
         (MayRepeat<Quiescent>(node, move) && CheckDraw(node))) {
       EndLine(node.childPv[Ply + 1]);
+      score = node.moveScore;
     } else {
       ++Ply;
       ++CurrentMove;
@@ -382,7 +384,7 @@ int32_t TryMove(SearchNode& node) {
       SeedChildLine(node, Ply);
       for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
-        node.moveScore = int16_t(
+        score = int16_t(
             Quiescent ? -SearchQuiescent(node, alpha, -node.alpha, moveEval)
                       : -SearchChild(node, alpha, -node.alpha, newDepth - reduction, moveEval));
         if (reduction == 0) break;
@@ -393,7 +395,7 @@ int32_t TryMove(SearchNode& node) {
     unmake();
     if (CheckTime()) return 1;
 
-    if (node.moveScore > node.best) node.best = node.moveScore;
+    if (score > node.best) node.best = score;
     if (IsLineMove(node, move)) {
       CopyContinuation(node);
       if (!Quiescent && Ply == 0) ReportRootLine(node);

@@ -26,7 +26,7 @@ struct SearchNode {
   int16_t alpha;
   int16_t beta;
   int16_t depth;
-  int16_t moveScore;
+  int16_t moveScore;  // of a move ended by a draw by rule or the endgame data, without a search
   int16_t best;
   int16_t moverEval;
   Move* pv;
