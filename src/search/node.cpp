@@ -286,7 +286,8 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
   if (MayRepeat<Quiescent>(node, move) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
-  if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
+  // An ending with endgame data; with more than four pieces no move reaches one.
+  if (PieceCount <= 4 && PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
   if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
   assert(!MoveLeavesKingAttacked(move));
