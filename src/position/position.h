@@ -466,8 +466,9 @@ struct KingSafety {
   uint64_t unsafeOrigins;
   uint64_t escapes;
 };
-inline KingSafety KingSafetyOf(int32_t side) {
-  const int32_t enemy = 1 - side;
+// The enemy is passed as the search keeps it (OtherSide), which spares working it out.
+inline KingSafety KingSafetyOf(int32_t side, int32_t enemy) {
+  assert(enemy == 1 - side);
   const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
   const uint64_t* sets = SquareSets[enemy];
   const uint64_t own = SquareSets[side][0];

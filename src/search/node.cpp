@@ -191,7 +191,7 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
 // king's square is one).
 static bool MayExposeKing(SearchNode& node, const Move& move) {
   if (node.unsafeOrigins == 0) {
-    const KingSafety safety = KingSafetyOf(SideToMove);
+    const KingSafety safety = KingSafetyOf(SideToMove, OtherSide);
     node.unsafeOrigins = safety.unsafeOrigins;
     node.checkEscapes = safety.escapes;
     // After a double step the pawns beside it may take en passant, which can open a line.
