@@ -194,9 +194,10 @@ static bool MayExposeKing(SearchNode& node, const Move& move) {
     const KingSafety safety = KingSafetyOf(SideToMove, OtherSide);
     node.unsafeOrigins = safety.unsafeOrigins;
     node.checkEscapes = safety.escapes;
-    // After a double step the pawns beside it may take en passant, which can open a line.
+    // After a double step the pawns beside it may take en passant, which can open a line. (A
+    // pawn's two squares differ in the 32 bit alone only when it stepped two ranks.)
     const Move& previous = PreviousMove();
-    if (previous.piece == Pawn)
+    if (previous.piece == Pawn && (previous.to ^ previous.from) == 32)
       node.unsafeOrigins |= SquareMask(previous.to - 1) | SquareMask(previous.to + 1);
   }
   return (node.unsafeOrigins & SquareMask(move.from)) != 0;
