@@ -281,9 +281,12 @@ template <bool Quiescent>
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
                                 bool mayExpose) {
   assert(node.alpha < node.beta);
+  // A quiescent node's best score never stays above alpha: it starts at the stand-pat score, to
+  // which alpha is raised, and every move that raises it either cuts off or raises alpha too.
+  assert(!Quiescent || node.best <= node.alpha);
   const int32_t childBeta = -node.alpha;
   const int16_t standPat = int16_t(-moveEval);
-  if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
+  if (standPat < childBeta || (!Quiescent && node.best > node.alpha)) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
   if (MayRepeat<Quiescent>(node, move) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
