@@ -68,9 +68,9 @@ int32_t GeneratePromotions(SearchNode& node) {
 
 template <class Sink>
 int32_t GenerateEnPassant(SearchNode& node) {
+  // A pawn's two squares differ in the 32 bit alone only when it stepped two ranks.
   const Move& previous = CurrentMove[-1];
-  const int32_t distance = previous.to - previous.from;
-  if (previous.piece != Pawn || (distance != 32 && distance != -32)) return 0;
+  if (previous.piece != Pawn || (previous.to ^ previous.from) != 32) return 0;
   Move& move = *CurrentMove;
   for (const int32_t from : {previous.to - 1, previous.to + 1}) {
     move.from = int16_t(from);
