@@ -110,7 +110,9 @@ static void SearchStages(SearchNode& node) {
     }
   }
 
-  node.stage = StageRemaining;
+  // A quiescent node has no killers to skip, so its remaining captures are filtered as its
+  // recaptures are: its stage stays as it is.
+  if (!Quiescent) node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
   // The enemy pieces (the king is never a target, the recaptured piece was done) that some piece
   // of ours attacks are found with set operations and then taken in list order: whether a
