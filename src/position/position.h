@@ -84,10 +84,12 @@ constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 
 // Square number 0..63 of a board square (rank * 8 + file), for one bit of a 64-bit square set.
-// At run time both are one table load (squares 0..127) instead of four or five operations.
+// At run time both are one table load (squares 0..127) instead of four or five operations, and so
+// is the way back, the board square of a bit, which most often indexes the board at once.
 struct SquareBitTables {
   uint8_t bit[128];
   uint64_t mask[128];
+  uint8_t square[64];
 };
 inline constexpr SquareBitTables SquareBits = [] {
   SquareBitTables t{};
@@ -95,6 +97,7 @@ inline constexpr SquareBitTables SquareBits = [] {
     t.bit[square] = uint8_t((square + (square & 7)) >> 1);
     t.mask[square] = IsOnBoard(square) ? uint64_t(1) << t.bit[square] : 0;
   }
+  for (int32_t bit = 0; bit < 64; ++bit) t.square[bit] = uint8_t(bit + (bit & 0x38));
   return t;
 }();
 constexpr int32_t SquareBit(int32_t square) {
@@ -107,7 +110,9 @@ constexpr uint64_t SquareMask(int32_t square) {
   return SquareBits.mask[square];
 }
 // The board square of a set bit.
-constexpr int32_t BitSquare(int32_t bit) { return bit + (bit & 0x38); }
+constexpr int32_t BitSquare(int32_t bit) {
+  return std::is_constant_evaluated() ? bit + (bit & 0x38) : SquareBits.square[bit];
+}
 
 extern BoardCell Board[120];
 extern PieceEntry PieceList[2][16];
