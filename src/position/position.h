@@ -89,7 +89,8 @@ constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 struct SquareBitTables {
   uint8_t bit[128];
   uint64_t mask[128];
-  uint8_t square[64];
+  uint8_t square[64];  // the board square of a bit
+  uint64_t ofBit[64];  // the set of one bit, without a shift by a variable count
 };
 inline constexpr SquareBitTables SquareBits = [] {
   SquareBitTables t{};
@@ -97,7 +98,10 @@ inline constexpr SquareBitTables SquareBits = [] {
     t.bit[square] = uint8_t((square + (square & 7)) >> 1);
     t.mask[square] = IsOnBoard(square) ? uint64_t(1) << t.bit[square] : 0;
   }
-  for (int32_t bit = 0; bit < 64; ++bit) t.square[bit] = uint8_t(bit + (bit & 0x38));
+  for (int32_t bit = 0; bit < 64; ++bit) {
+    t.square[bit] = uint8_t(bit + (bit & 0x38));
+    t.ofBit[bit] = uint64_t(1) << bit;
+  }
   return t;
 }();
 constexpr int32_t SquareBit(int32_t square) {
@@ -272,7 +276,7 @@ inline uint64_t UnblockedSliders(uint64_t sliders, int32_t square, uint64_t occu
   uint64_t open = 0;
   for (; sliders != 0; sliders &= sliders - 1) {
     const int32_t bit = __builtin_ctzll(sliders);
-    if ((between[bit] & occupied) == 0) open |= uint64_t(1) << bit;
+    if ((between[bit] & occupied) == 0) open |= SquareBits.ofBit[bit];
   }
   return open;
 }
