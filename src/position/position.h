@@ -338,8 +338,10 @@ struct SliderLineTables {
   uint64_t diagonal[64];
   uint64_t antiDiagonal[64];
   uint64_t spread[8][64];  // [file][inner occupancy of the rank]: a rank's attacks on every rank
-  uint64_t file[8][64];    // [rank][gathered occupancy of the a-file]: attacks along the a-file
+  uint64_t file[8][64];    // [rank][gathered occupancy of a file]: a file's attacks on every file
   uint8_t rank[8][256];    // [file][occupancy of the rank]
+  uint64_t fileLine[8];    // the squares of each file
+  uint64_t gatherFile[8];  // GatherFileA for each file: its squares land where the a-file's do
 };
 constexpr uint64_t FileA = 0x0101010101010101;
 // Gathers one square per file (a diagonal) into the top six bits: files b to g.
@@ -385,8 +387,12 @@ constexpr SliderLineTables BuildSliderLineTables() {
           attacks |= uint64_t(1) << (8 * r);
           if (occupied & (uint64_t(1) << (8 * r))) break;
         }
-      t.file[rank][(occupied * GatherFileA) >> 58] = attacks;
+      t.file[rank][(occupied * GatherFileA) >> 58] = attacks * 0xFF;
     }
+  for (int32_t file = 0; file < 8; ++file) {
+    t.fileLine[file] = FileA << file;
+    t.gatherFile[file] = GatherFileA >> file;
+  }
   return t;
 }
 inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
@@ -395,10 +401,13 @@ inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
 inline uint64_t DiagonalAttacks(uint64_t occupied, uint64_t line, int32_t bit) {
   return line & SliderLines.spread[bit & 7][((occupied & line) * GatherFiles) >> 58];
 }
+// A file's squares are gathered by the a-file's constant shifted down to it, and its attacks
+// kept by masking the table's copy on every file: no shift by a variable count.
 inline uint64_t FileAttacks(uint64_t occupied, int32_t bit) {
   const int32_t file = bit & 7;
-  const uint64_t gathered = (((occupied >> file) & FileA) * GatherFileA) >> 58;
-  return SliderLines.file[bit >> 3][gathered] << file;
+  const uint64_t line = SliderLines.fileLine[file];
+  const uint64_t gathered = ((occupied & line) * SliderLines.gatherFile[file]) >> 58;
+  return line & SliderLines.file[bit >> 3][gathered];
 }
 inline uint64_t RankAttacks(uint64_t occupied, int32_t bit) {
   const int32_t shift = bit & 0x38;
