@@ -60,10 +60,10 @@ namespace {
 int32_t SpecialGain(const Move& m, int32_t s, int32_t o, uint16_t& mine) {
   switch (m.kind) {
     case EnPassant:
-      return PieceSquare[o][Pawn][m.to - PawnAdvance[s]] + PieceValue[Pawn];
+      return PieceSquare[o][Pawn][m.to - PawnAdvance[s]];
     case Promotion:
-      return PieceSquare[s][m.piece][m.from] + PieceValue[m.piece] - PieceValue[Pawn] -
-             PieceSquare[s][Pawn][m.from] + TakePawnOff(mine, m.from);
+      return PieceSquare[s][m.piece][m.from] - PieceSquare[s][Pawn][m.from] +
+             TakePawnOff(mine, m.from);
     case CastleShort:
       return PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
     case CastleLong:
@@ -83,8 +83,7 @@ int32_t EvaluateMove() {
   PawnFileRecord& record = PawnFiles[Ply];
   record = PawnFiles[Ply - 1];
   if (m.kind != Normal) gain += SpecialGain(m, s, o, record.side[s]);
-  if (m.captured != Empty)
-    gain += PieceSquare[o][m.captured][m.to] + PieceValue[m.captured] + TradeBonus(s, m.captured);
+  if (m.captured != Empty) gain += PieceSquare[o][m.captured][m.to] + TradeBonus(s, m.captured);
   if (p == Pawn && (m.captured != Empty || m.kind != Normal))
     gain += ShiftPawnFile(record.side[s], m.from, m.to);
   if (m.captured == Pawn || m.kind == EnPassant) gain -= TakePawnOff(record.side[o], m.to);
