@@ -215,6 +215,7 @@ struct ReachTables {
   uint64_t rook[64];
   uint64_t bishop[64];
   uint64_t pawnFrom[2][64];  // the squares from which a pawn of each colour captures onto a square
+  uint64_t piece[8][64];     // by type: the king's, queen's, rook's, bishop's, knight's; no pawn's
 };
 
 constexpr ReachTables BuildReachTables() {
@@ -235,6 +236,11 @@ constexpr ReachTables BuildReachTables() {
     t.rook[bit] = walk(square, 0, 3, true);
     t.bishop[bit] = walk(square, 4, 7, true);
     t.knight[bit] = walk(square, 8, 15, false);
+    t.piece[King][bit] = t.king[bit];
+    t.piece[Queen][bit] = t.rook[bit] | t.bishop[bit];
+    t.piece[Rook][bit] = t.rook[bit];
+    t.piece[Bishop][bit] = t.bishop[bit];
+    t.piece[Knight][bit] = t.knight[bit];
     for (int32_t colour = White; colour <= Black; ++colour) {
       for (const int32_t offset : {-1, 1}) {
         const int32_t from = square - PawnAdvance[colour] + offset;

@@ -16,14 +16,20 @@ static const Move& PreviousMove() { return CurrentMove[-1]; }
 static bool HasScore(const SearchNode& node) { return node.best != Ply - MateScore; }
 
 // Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
-// (the pawn still stands on its origin while this is asked).
+// (the pawn still stands on its origin while this is asked). Another piece checks when the king
+// is in its empty-board reach from there with nothing in between (as PieceAttacks answers, from
+// the square sets: a stepper has no squares in between).
 static bool GivesCheck(const Move& move) {
   const int32_t enemyKing = PieceList[OtherSide][0].square;
   if (move.piece == Pawn) {
     const int32_t difference = enemyKing - move.to - PawnAdvance[SideToMove];
     return difference == 1 || difference == -1;
   }
-  return PieceAttacks(move.piece, move.to, enemyKing) != 0;
+  const int32_t to = SquareBit(move.to), king = SquareBit(enemyKing);
+  const bool check = (SquareReach.piece[move.piece][to] & SquareBits.ofBit[king]) != 0 &&
+                     (Between.squares[to][king] & Occupied()) == 0;
+  assert(check == (PieceAttacks(move.piece, move.to, enemyKing) != 0));
+  return check;
 }
 
 // Futility pruning drops a quiet move of a node with 3 plies or less to go when the move gives no
