@@ -62,6 +62,8 @@ inline constexpr auto PawnFilePenalty = [] {
 }();
 
 // Values by [side][piece type][square], absolute squares for both sides; rebuilt at every root.
+// Each entry is the whole worth of the piece there, its material value included, so that a
+// capture reads one entry for what it takes (a move of the piece takes the difference of two).
 // Rows of 128 squares and 8 types make an entry's offset two shifts, where 7 and 120 took a
 // multiplication and four more instructions for every read of a move's evaluation.
 extern int32_t PieceSquare[2][8][128];

@@ -1,5 +1,7 @@
 // Move evaluation: the change of the running score that one move causes, read from the root's
 // tables and the per-ply pawn-file records, without looking at the board.
+#include <cassert>
+
 #include "eval/eval.h"
 #include "position/position.h"
 #include "search/search.h"
@@ -18,21 +20,32 @@ int32_t TradeBonus(int32_t side, int8_t captured) {
 // EvaluateMove copies the previous ply's record whole and changes a side's half of it at most
 // once, only when a pawn is captured or captures: the penalty before the change is read from the
 // half as it was. Each returns how much the side's structure improves.
+//
+// A file's two bits in a half (its file bit and its doubled bit) read 11, 01 or 00: a file is
+// doubled only where it holds pawns. A pawn joining a file sets the lower of the clear ones (the
+// doubled bit stays set beyond two pawns); a pawn leaving clears the higher of the set ones.
+
+// Both bits of each file.
+constexpr uint32_t FileBits[8] = {0x101, 0x202, 0x404, 0x808, 0x1010, 0x2020, 0x4040, 0x8080};
+
+inline void LeaveFile(uint16_t& half, int32_t square) {
+  assert((half >> 8 & ~half & 0xFF) == 0);
+  const uint32_t both = half & FileBits[square & 7];
+  half ^= uint16_t(both ^ both >> 8);
+}
 
 // A pawn that captures (or takes en passant) leaves its file for another.
 int32_t ShiftPawnFile(uint16_t& half, int32_t from, int32_t to) {
-  const uint32_t toBit = uint32_t(FileBit[to & 7]), fromBit = uint32_t(FileBit[from & 7]);
-  const uint32_t files = half & 0xFF, doubled = (half >> 8) | (toBit & files);
   const int32_t before = PawnFilePenalty[half];
-  half = uint16_t(((files & ~fromBit) | doubled | toBit) | (doubled & ~fromBit) << 8);
+  const uint32_t toBit = uint32_t(FileBit[to & 7]);
+  half |= uint16_t((half & toBit) << 8 | toBit);
+  LeaveFile(half, from);
   return before - PawnFilePenalty[half];
 }
 
 int32_t TakePawnOff(uint16_t& half, int32_t square) {
-  const uint32_t bit = uint32_t(FileBit[square & 7]);
-  const uint32_t files = half & 0xFF, doubled = half >> 8;
   const int32_t before = PawnFilePenalty[half];
-  half = uint16_t(((files & ~bit) | doubled) | (doubled & ~bit) << 8);
+  LeaveFile(half, square);
   return before - PawnFilePenalty[half];
 }
 
@@ -47,10 +60,10 @@ namespace {
 int32_t SpecialGain(const Move& m, int32_t s, int32_t o, uint16_t& mine) {
   switch (m.kind) {
     case EnPassant:
-      return PieceSquare[o][Pawn][m.to - PawnAdvance[s]] + PieceValue[Pawn];
+      return PieceSquare[o][Pawn][m.to - PawnAdvance[s]];
     case Promotion:
-      return PieceSquare[s][m.piece][m.from] + PieceValue[m.piece] - PieceValue[Pawn] -
-             PieceSquare[s][Pawn][m.from] + TakePawnOff(mine, m.from);
+      return PieceSquare[s][m.piece][m.from] - PieceSquare[s][Pawn][m.from] +
+             TakePawnOff(mine, m.from);
     case CastleShort:
       return PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
     case CastleLong:
@@ -70,8 +83,7 @@ int32_t EvaluateMove() {
   PawnFileRecord& record = PawnFiles[Ply];
   record = PawnFiles[Ply - 1];
   if (m.kind != Normal) gain += SpecialGain(m, s, o, record.side[s]);
-  if (m.captured != Empty)
-    gain += PieceSquare[o][m.captured][m.to] + PieceValue[m.captured] + TradeBonus(s, m.captured);
+  if (m.captured != Empty) gain += PieceSquare[o][m.captured][m.to] + TradeBonus(s, m.captured);
   if (p == Pawn && (m.captured != Empty || m.kind != Normal))
     gain += ShiftPawnFile(record.side[s], m.from, m.to);
   if (m.captured == Pawn || m.kind == EnPassant) gain -= TakePawnOff(record.side[o], m.to);

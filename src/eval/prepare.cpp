@@ -154,9 +154,9 @@ void FillPieceSquare() {
     if (!IsOnBoard(q)) continue;
     for (int32_t s = White; s <= Black; ++s)
       for (int8_t type = King; type <= Pawn; ++type)
-        PieceSquare[s][type][q] = LosingSide != NoLosingSide && type != Pawn
-                                      ? MopUpValue(s, type, q)
-                                      : OrdinaryValue(s, type, q);
+        PieceSquare[s][type][q] = PieceValue[type] + (LosingSide != NoLosingSide && type != Pawn
+                                                          ? MopUpValue(s, type, q)
+                                                          : OrdinaryValue(s, type, q));
   }
 }
 
@@ -240,7 +240,7 @@ int32_t SumRootScore() {
   for (int32_t q = 0; q < 120; ++q) {
     const BoardCell& cell = Board[q];
     if (!IsOnBoard(q) || cell.type == Empty) continue;
-    const int32_t value = PieceValue[cell.type] + PieceSquare[cell.colour][cell.type][q];
+    const int32_t value = PieceSquare[cell.colour][cell.type][q];
     score += cell.colour == SideToMove ? value : -value;
   }
   return score;

@@ -21,7 +21,7 @@ void PrintGrid(int32_t side, int8_t type) {
     int32_t length = std::snprintf(row, sizeof row, "%d |", rank + 1);
     for (int32_t file = 0; file < 8; ++file)
       length += std::snprintf(row + length, sizeof row - length, "%5d",
-                              PieceSquare[side][type][rank * 16 + file]);
+                              PieceSquare[side][type][rank * 16 + file] - PieceValue[type]);
     WriteLine("%s", row);
   }
   WriteLine("  +----------------------------------------");

@@ -49,10 +49,15 @@ int32_t RunEngine(int fd);
 // ---- Time budget and limits -----------------------------------------------------------------
 extern int32_t TimeBudget;
 extern uint32_t SearchStartTick;
+// Nodes counted: KiloNodes * 1024 plus those counted since (NodesSincePoll).
 extern int32_t KiloNodes;
-extern int32_t NodesSinceCheck;
-// The value of NodesSinceCheck at which CheckTime next reads the clock or tests the node limit.
+// The count since at which CheckTime next reads the clock or tests the node limit.
 extern int32_t NodesToPoll;
+// NodesToPoll minus the count since, minus one: CheckTime counts a node by decrementing it and
+// polls when it goes below zero, one instruction and a sign test where an increment and a
+// comparison with NodesToPoll took five.
+extern int32_t PollCountdown;
+inline int32_t NodesSincePoll() { return NodesToPoll - 1 - PollCountdown; }
 // Limits beyond the clock of the side to move: "go depth", "go nodes", "go movetime", "go mate".
 struct SearchLimits {
   int32_t depth = 63;      // 63 when not given
@@ -69,7 +74,7 @@ int32_t ParseGo(const char* arguments);
 int32_t CheckTime();
 // Zero nodes searched; Limits must be set first.
 void ResetNodeCount();
-inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(NodesSinceCheck); }
+inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(NodesSincePoll()); }
 
 // ---- Best-move reply ------------------------------------------------------------------------
 // The root's first move and ponder move, published by the search so the input thread's

@@ -1,6 +1,6 @@
 // The time budget of a search and the poll that enforces it. The clock is read once every 4096
 // polls and the node limit only when the count reaches it, so the common case of the check
-// costs one counter increment and one comparison per searched move.
+// costs one counter decrement and a sign test per searched move.
 #include <cstdio>
 
 #include "frontend/frontend.h"
@@ -63,7 +63,7 @@ int32_t ParseGo(const char* arguments) {
 
 // The node count at which CheckTime next does more than count: the next clock reading (every
 // 4096 nodes) or the node limit, whichever comes first.
-static void SetNextPoll() {
+static void SetNextPoll(int32_t sincePoll) {
   int64_t next = 4096;
   if (Limits.nodes) {
     const uint64_t counted = uint64_t(KiloNodes) * 1024;
@@ -71,30 +71,30 @@ static void SetNextPoll() {
     if (left < uint64_t(next)) next = int64_t(left);
   }
   NodesToPoll = int32_t(next);
+  PollCountdown = NodesToPoll - 1 - sincePoll;
 }
 
 void ResetNodeCount() {
   KiloNodes = 0;
-  NodesSinceCheck = 0;
-  SetNextPoll();
+  SetNextPoll(0);
 }
 
 [[gnu::noinline]] static int32_t PollLimits() {
-  if (NodesSinceCheck > 4095) {
+  if (NodesSincePoll() > 4095) {
     KiloNodes += 4;
-    NodesSinceCheck -= 4096;
+    PollCountdown += 4096;
     if (!PonderOrInfinite.load(std::memory_order_acquire) && Limits.clock &&
         uint32_t(TickCount() - SearchStartTick) >= uint32_t(TimeBudget))
       StopRequested.store(1, std::memory_order_release);
   }
   if (Limits.nodes && NodeCount() >= Limits.nodes)
     StopRequested.store(1, std::memory_order_release);
-  SetNextPoll();
+  SetNextPoll(NodesSincePoll());
   return StopRequested.load(std::memory_order_relaxed);
 }
 
 int32_t CheckTime() {
   if (StopRequested.load(std::memory_order_relaxed)) return 1;
-  if (++NodesSinceCheck < NodesToPoll) return 0;
+  if (--PollCountdown >= 0) return 0;
   return PollLimits();
 }

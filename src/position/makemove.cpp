@@ -235,10 +235,12 @@ void UnmakeMove(const Move& move) {
   if (move.captured != Empty) {
     keys.Toggle(move.captured, o, move.to);
     ToggleSquares(o, move.captured, SquareMask(move.to));
+    // The capture cleared only the types: the captured piece's cell has come back with its
+    // colour and list index, and its list entry still holds its square.
     BoardCell& cell = Board[move.to];
-    PieceList[o][cell.listIndex] = PieceEntry{move.to, move.captured};
+    assert(cell.colour == o && PieceList[o][cell.listIndex].square == move.to);
+    PieceList[o][cell.listIndex].type = move.captured;
     cell.type = move.captured;
-    cell.colour = int8_t(o);
     ++PieceCount;
   }
   keys.Apply();

@@ -3,6 +3,7 @@
 // subsystem; only set-up, the move applier, make/unmake and the search's side swap write it.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
@@ -83,16 +84,23 @@ constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 
 // Square number 0..63 of a board square (rank * 8 + file), for one bit of a 64-bit square set.
-// At run time both are one table load (squares 0..127) instead of four or five operations.
+// At run time both are one table load (squares 0..127) instead of four or five operations, and so
+// is the way back, the board square of a bit, which most often indexes the board at once.
 struct SquareBitTables {
   uint8_t bit[128];
   uint64_t mask[128];
+  uint8_t square[64];  // the board square of a bit
+  uint64_t ofBit[64];  // the set of one bit, without a shift by a variable count
 };
 inline constexpr SquareBitTables SquareBits = [] {
   SquareBitTables t{};
   for (int32_t square = 0; square < 128; ++square) {
     t.bit[square] = uint8_t((square + (square & 7)) >> 1);
     t.mask[square] = IsOnBoard(square) ? uint64_t(1) << t.bit[square] : 0;
+  }
+  for (int32_t bit = 0; bit < 64; ++bit) {
+    t.square[bit] = uint8_t(bit + (bit & 0x38));
+    t.ofBit[bit] = uint64_t(1) << bit;
   }
   return t;
 }();
@@ -106,7 +114,9 @@ constexpr uint64_t SquareMask(int32_t square) {
   return SquareBits.mask[square];
 }
 // The board square of a set bit.
-constexpr int32_t BitSquare(int32_t bit) { return bit + (bit & 0x38); }
+constexpr int32_t BitSquare(int32_t bit) {
+  return std::is_constant_evaluated() ? bit + (bit & 0x38) : SquareBits.square[bit];
+}
 
 extern BoardCell Board[120];
 extern PieceEntry PieceList[2][16];
@@ -198,16 +208,14 @@ int32_t MoveLeavesKingAttacked(const Move& move);
 
 // Empty-board reach by square bit, for the square sets: a set of candidate attackers is the
 // reach of the target ANDed with the attackers' set; only a slider then needs the squares between
-// to be empty. `between` is indexed by the distance of two squares on a line (the larger 0x88
-// square minus the smaller) and holds the squares between them counted from the smaller one's bit,
-// so `between[d] << bit` places them on the board.
+// to be empty (SquaresBetween).
 struct ReachTables {
   uint64_t knight[64];
   uint64_t king[64];
   uint64_t rook[64];
   uint64_t bishop[64];
   uint64_t pawnFrom[2][64];  // the squares from which a pawn of each colour captures onto a square
-  uint64_t between[120];
+  uint64_t piece[8][64];     // by type: the king's, queen's, rook's, bishop's, knight's; no pawn's
 };
 
 constexpr ReachTables BuildReachTables() {
@@ -228,6 +236,11 @@ constexpr ReachTables BuildReachTables() {
     t.rook[bit] = walk(square, 0, 3, true);
     t.bishop[bit] = walk(square, 4, 7, true);
     t.knight[bit] = walk(square, 8, 15, false);
+    t.piece[King][bit] = t.king[bit];
+    t.piece[Queen][bit] = t.rook[bit] | t.bishop[bit];
+    t.piece[Rook][bit] = t.rook[bit];
+    t.piece[Bishop][bit] = t.bishop[bit];
+    t.piece[Knight][bit] = t.knight[bit];
     for (int32_t colour = White; colour <= Black; ++colour) {
       for (const int32_t offset : {-1, 1}) {
         const int32_t from = square - PawnAdvance[colour] + offset;
@@ -235,42 +248,62 @@ constexpr ReachTables BuildReachTables() {
       }
     }
   }
-  // Steps of a line in 0x88 squares and in bits: along a rank, the two diagonals and a file.
-  constexpr int32_t steps[4][2] = {{1, 1}, {15, 7}, {16, 8}, {17, 9}};
-  for (const auto& step : steps) {
-    for (int32_t n = 2; n <= 7; ++n) {
-      uint64_t squares = 0;
-      for (int32_t k = 1; k < n; ++k) squares |= uint64_t(1) << (k * step[1]);
-      t.between[n * step[0]] = squares;
-    }
-  }
   return t;
 }
 inline constexpr ReachTables SquareReach = BuildReachTables();
 
-// The squares strictly between two squares on one line. Which of the two is the lower one is as
-// good as random, so it is selected without a branch.
+// The squares strictly between two squares, by their square bits: the squares passed on the way
+// from one to the other along their line, none when they share no line or are neighbours. With a
+// row per square a slider's test is one load (32 KB, read mostly in the rows of the two kings),
+// where working the squares out from the distance of the two took eight instructions.
+struct BetweenTable {
+  uint64_t squares[64][64];
+};
+constexpr BetweenTable BuildBetweenTable() {
+  BetweenTable t{};
+  for (int32_t bit = 0; bit < 64; ++bit)
+    for (int32_t d = 0; d < 8; ++d) {
+      uint64_t passed = 0;
+      for (int32_t to = BitSquare(bit) + Directions[d]; IsOnBoard(to); to += Directions[d]) {
+        t.squares[bit][SquareBit(to)] = passed;
+        passed |= SquareMask(to);
+      }
+    }
+  return t;
+}
+inline constexpr BetweenTable Between = BuildBetweenTable();
 inline uint64_t SquaresBetween(int32_t a, int32_t b) {
-  const int32_t low = a < b ? a : b, high = a ^ b ^ low;
-  return SquareReach.between[high - low] << SquareBit(low);
+  return Between.squares[SquareBit(a)][SquareBit(b)];
 }
 
 // The sliders of a candidate set with nothing between them and the square.
 inline uint64_t UnblockedSliders(uint64_t sliders, int32_t square, uint64_t occupied) {
+  const uint64_t* between = Between.squares[SquareBit(square)];
   uint64_t open = 0;
   for (; sliders != 0; sliders &= sliders - 1) {
     const int32_t bit = __builtin_ctzll(sliders);
-    if ((SquaresBetween(BitSquare(bit), square) & occupied) == 0) open |= uint64_t(1) << bit;
+    if ((between[bit] & occupied) == 0) open |= SquareBits.ofBit[bit];
   }
   return open;
 }
+
+// The bit of each list index in a mask of list indices: one load where a shift by a variable
+// count took three instructions.
+constexpr auto IndexBit = [] {
+  struct Table {
+    uint32_t bit[16];
+    constexpr uint32_t operator[](int32_t i) const { return bit[i]; }
+  } table{};
+  for (int32_t i = 0; i < 16; ++i) table.bit[i] = 1u << i;
+  return table;
+}();
 
 // The list indices of the pieces on a set of squares, as a mask: iterating its bits takes the
 // pieces in list order.
 inline uint32_t ListIndices(uint64_t squares) {
   uint32_t indices = 0;
   for (; squares != 0; squares &= squares - 1)
-    indices |= 1u << Board[BitSquare(__builtin_ctzll(squares))].listIndex;
+    indices |= IndexBit[Board[BitSquare(__builtin_ctzll(squares))].listIndex];
   return indices;
 }
 
@@ -311,8 +344,10 @@ struct SliderLineTables {
   uint64_t diagonal[64];
   uint64_t antiDiagonal[64];
   uint64_t spread[8][64];  // [file][inner occupancy of the rank]: a rank's attacks on every rank
-  uint64_t file[8][64];    // [rank][gathered occupancy of the a-file]: attacks along the a-file
+  uint64_t file[8][64];    // [rank][gathered occupancy of a file]: a file's attacks on every file
   uint8_t rank[8][256];    // [file][occupancy of the rank]
+  uint64_t fileLine[8];    // the squares of each file
+  uint64_t gatherFile[8];  // GatherFileA for each file: its squares land where the a-file's do
 };
 constexpr uint64_t FileA = 0x0101010101010101;
 // Gathers one square per file (a diagonal) into the top six bits: files b to g.
@@ -358,8 +393,12 @@ constexpr SliderLineTables BuildSliderLineTables() {
           attacks |= uint64_t(1) << (8 * r);
           if (occupied & (uint64_t(1) << (8 * r))) break;
         }
-      t.file[rank][(occupied * GatherFileA) >> 58] = attacks;
+      t.file[rank][(occupied * GatherFileA) >> 58] = attacks * 0xFF;
     }
+  for (int32_t file = 0; file < 8; ++file) {
+    t.fileLine[file] = FileA << file;
+    t.gatherFile[file] = GatherFileA >> file;
+  }
   return t;
 }
 inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
@@ -368,10 +407,13 @@ inline constexpr SliderLineTables SliderLines = BuildSliderLineTables();
 inline uint64_t DiagonalAttacks(uint64_t occupied, uint64_t line, int32_t bit) {
   return line & SliderLines.spread[bit & 7][((occupied & line) * GatherFiles) >> 58];
 }
+// A file's squares are gathered by the a-file's constant shifted down to it, and its attacks
+// kept by masking the table's copy on every file: no shift by a variable count.
 inline uint64_t FileAttacks(uint64_t occupied, int32_t bit) {
   const int32_t file = bit & 7;
-  const uint64_t gathered = (((occupied >> file) & FileA) * GatherFileA) >> 58;
-  return SliderLines.file[bit >> 3][gathered] << file;
+  const uint64_t line = SliderLines.fileLine[file];
+  const uint64_t gathered = ((occupied & line) * SliderLines.gatherFile[file]) >> 58;
+  return line & SliderLines.file[bit >> 3][gathered];
 }
 inline uint64_t RankAttacks(uint64_t occupied, int32_t bit) {
   const int32_t shift = bit & 0x38;
@@ -425,7 +467,7 @@ inline void MapCaptures(CaptureMap& map, const AttackerSets& sets, uint64_t open
     for (; hits != 0; hits &= hits - 1) {
       const int32_t target = Board[BitSquare(__builtin_ctzll(hits))].listIndex;
       map.officers[target] |= uint16_t(1u << index);
-      targets |= 1u << target;
+      targets |= IndexBit[target];
     }
   };
   const auto piece = [&](uint64_t attacks, int32_t bit) {
@@ -459,22 +501,24 @@ struct KingSafety {
   uint64_t unsafeOrigins;
   uint64_t escapes;
 };
-inline KingSafety KingSafetyOf(int32_t side) {
-  const int32_t enemy = 1 - side;
+// The enemy is passed as the search keeps it (OtherSide), which spares working it out.
+inline KingSafety KingSafetyOf(int32_t side, int32_t enemy) {
+  assert(enemy == 1 - side);
   const int32_t king = PieceList[side][0].square, bit = SquareBit(king);
   const uint64_t* sets = SquareSets[enemy];
   const uint64_t own = SquareSets[side][0];
-  uint64_t attackers = (SquareReach.knight[bit] & sets[Knight]) |
-                       (SquareReach.king[bit] & sets[King]) |
-                       (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
+  // The enemy king never stands next to ours: set-up refuses it, and no legal move makes it so.
+  assert((SquareReach.king[bit] & sets[King]) == 0);
+  uint64_t attackers =
+      (SquareReach.knight[bit] & sets[Knight]) | (SquareReach.pawnFrom[enemy][bit] & sets[Pawn]);
   uint64_t escapes = attackers;
   uint64_t lines = (SquareReach.rook[bit] & (sets[Rook] | sets[Queen])) |
                    (SquareReach.bishop[bit] & (sets[Bishop] | sets[Queen]));
   const uint64_t occupied = own | sets[0];
   uint64_t unsafe = SquareMask(king);
+  const uint64_t* towardsKing = Between.squares[bit];
   for (; lines != 0; lines &= lines - 1) {
-    const int32_t slider = BitSquare(__builtin_ctzll(lines));
-    const uint64_t between = SquaresBetween(slider, king);
+    const uint64_t between = towardsKing[__builtin_ctzll(lines)];
     const uint64_t blockers = between & occupied;
     if (blockers == 0) {
       attackers |= lines & -lines;

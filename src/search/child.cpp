@@ -1,5 +1,7 @@
 // Node entry below the root: stand pat in quiescence, the table elsewhere, then the null move,
 // the move loop, mate and stalemate scoring, the table store and the killer.
+#include <cassert>
+
 #include "eval/eval.h"
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -38,7 +40,7 @@ static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t
   ++CurrentMove;
   if (Ply > SelDepth) SelDepth = Ply;
   node.childPv[Ply] = LineEndRecord;
-  node.best = int16_t(-SearchChild(-beta, -beta + 1, nullDepth, -evaluation, node.childPv));
+  node.best = int16_t(-SearchChild(node, -beta, -beta + 1, nullDepth, -evaluation));
   --Ply;
   --CurrentMove;
   UnmakeMove(*CurrentMove);
@@ -50,10 +52,18 @@ static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t
   return false;
 }
 
+// The child's record is found from its parent's: one addition, where NodeStack[Ply] took a
+// multiplication by the record's size.
+static SearchNode& ChildOf(SearchNode& parent) {
+  SearchNode& node = (&parent)[1];
+  assert(&node == &NodeStack[Ply]);
+  return node;
+}
+
 // With no depth left the node stands pat, then tries captures and promotions; no table, no null
 // move, no killer. Its depth is never read again: every move keeps it at or below zero.
-int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* pv) {
-  SearchNode& node = NodeStack[Ply];
+int32_t SearchQuiescent(SearchNode& parent, int32_t alpha, int32_t beta, int32_t evaluation) {
+  SearchNode& node = ChildOf(parent);
   node.best = int16_t(-evaluation);
   if (alpha < node.best) {
     if (node.best >= beta) return beta;
@@ -62,7 +72,7 @@ int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* p
   node.alpha = int16_t(alpha);
   node.beta = int16_t(beta);
   node.moverEval = int16_t(evaluation);
-  node.pv = pv;
+  node.pv = parent.childPv;
   SwapSides();
   SearchQuiescentMoves(node);
   if (node.best == Ply - MateScore && !Stopped() && !SideToMoveInCheck()) node.best = 0;
@@ -70,9 +80,12 @@ int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* p
   return node.best < beta ? node.best : beta;
 }
 
-int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv) {
-  if (depth <= 0) return SearchQuiescent(alpha, beta, evaluation, pv);
-  SearchNode& node = NodeStack[Ply];
+// Kept a call of its own: put into the full-width move loop, it would push make and unmake with
+// the keys out of that loop instead.
+[[gnu::noinline]] int32_t SearchChild(SearchNode& parent, int32_t alpha, int32_t beta,
+                                      int32_t depth, int32_t evaluation) {
+  if (depth <= 0) return SearchQuiescent(parent, alpha, beta, evaluation);
+  SearchNode& node = ChildOf(parent);
   // The null move's child probes the table too: its slot is asked for alongside this node's own.
   if (depth > 2) PrefetchTableAfter(NullMoveRecord);
   if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
@@ -81,7 +94,7 @@ int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluati
   node.beta = int16_t(beta);
   node.depth = int16_t(depth);
   node.moverEval = int16_t(evaluation);
-  node.pv = pv;
+  node.pv = parent.childPv;
   SwapSides();
   if (depth > 1) PrefetchKillerSlots();
 

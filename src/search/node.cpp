@@ -16,14 +16,20 @@ static const Move& PreviousMove() { return CurrentMove[-1]; }
 static bool HasScore(const SearchNode& node) { return node.best != Ply - MateScore; }
 
 // Only direct checks are seen; a pawn checks from its new square, a promotion with its new type
-// (the pawn still stands on its origin while this is asked).
+// (the pawn still stands on its origin while this is asked). Another piece checks when the king
+// is in its empty-board reach from there with nothing in between (as PieceAttacks answers, from
+// the square sets: a stepper has no squares in between).
 static bool GivesCheck(const Move& move) {
   const int32_t enemyKing = PieceList[OtherSide][0].square;
   if (move.piece == Pawn) {
     const int32_t difference = enemyKing - move.to - PawnAdvance[SideToMove];
     return difference == 1 || difference == -1;
   }
-  return PieceAttacks(move.piece, move.to, enemyKing) != 0;
+  const int32_t to = SquareBit(move.to), king = SquareBit(enemyKing);
+  const bool check = (SquareReach.piece[move.piece][to] & SquareBits.ofBit[king]) != 0 &&
+                     (Between.squares[to][king] & Occupied()) == 0;
+  assert(check == (PieceAttacks(move.piece, move.to, enemyKing) != 0));
+  return check;
 }
 
 // Futility pruning drops a quiet move of a node with 3 plies or less to go when the move gives no
@@ -110,7 +116,9 @@ static void SearchStages(SearchNode& node) {
     }
   }
 
-  node.stage = StageRemaining;
+  // A quiescent node has no killers to skip, so its remaining captures are filtered as its
+  // recaptures are: its stage stays as it is.
+  if (!Quiescent) node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
   // The enemy pieces (the king is never a target, the recaptured piece was done) that some piece
   // of ours attacks are found with set operations and then taken in list order: whether a
@@ -191,12 +199,13 @@ static bool AlreadyTried(const SearchNode& node, const Move& move) {
 // king's square is one).
 static bool MayExposeKing(SearchNode& node, const Move& move) {
   if (node.unsafeOrigins == 0) {
-    const KingSafety safety = KingSafetyOf(SideToMove);
+    const KingSafety safety = KingSafetyOf(SideToMove, OtherSide);
     node.unsafeOrigins = safety.unsafeOrigins;
     node.checkEscapes = safety.escapes;
-    // After a double step the pawns beside it may take en passant, which can open a line.
+    // After a double step the pawns beside it may take en passant, which can open a line. (A
+    // pawn's two squares differ in the 32 bit alone only when it stepped two ranks.)
     const Move& previous = PreviousMove();
-    if (previous.piece == Pawn)
+    if (previous.piece == Pawn && (previous.to ^ previous.from) == 32)
       node.unsafeOrigins |= SquareMask(previous.to - 1) | SquareMask(previous.to + 1);
   }
   return (node.unsafeOrigins & SquareMask(move.from)) != 0;
@@ -266,10 +275,13 @@ static void ReportRootLine(const SearchNode& node) {
 // capture, or a move at the root takes the full path.
 enum class Shortcut { None, Illegal, StoodPat };
 
-// Whether a move of the node may repeat a position; quiescent nodes always test.
+// Whether a move of the node may repeat a position. A full-width node knows whether the three
+// moves before it allow one. A quiescent node is never the root, where CheckDraw also counts the
+// fifty moves, so there only a reversible move needs to ask: not its captures, only a line move
+// from an earlier iteration.
 template <bool Quiescent>
-static bool MayRepeat(const SearchNode& node) {
-  return Quiescent || node.mayRepeat;
+static bool MayRepeat(const SearchNode& node, const Move& move) {
+  return Quiescent ? IsReversible(move) : node.mayRepeat;
 }
 // The child's window lies below its beta (the node's alpha stays below its beta), so a stand-pat
 // score at or above that beta is above the child's alpha too.
@@ -277,18 +289,21 @@ template <bool Quiescent>
 static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t moveEval,
                                 bool mayExpose) {
   assert(node.alpha < node.beta);
+  // A quiescent node's best score never stays above alpha: it starts at the stand-pat score, to
+  // which alpha is raised, and every move that raises it either cuts off or raises alpha too.
+  assert(!Quiescent || node.best <= node.alpha);
   const int32_t childBeta = -node.alpha;
   const int16_t standPat = int16_t(-moveEval);
-  if (standPat < childBeta || node.best > node.alpha) return Shortcut::None;
+  if (standPat < childBeta || (!Quiescent && node.best > node.alpha)) return Shortcut::None;
   if (move.kind != Normal && move.kind != Promotion) return Shortcut::None;
-  if (MayRepeat<Quiescent>(node) && IsReversible(move) && IsRepetition(Ply, 0))
+  if (MayRepeat<Quiescent>(node, move) && IsReversible(move) && IsRepetition(Ply, 0))
     return Shortcut::None;  // a draw by rule
-  if (PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
+  // An ending with endgame data; with more than four pieces no move reaches one.
+  if (PieceCount <= 4 && PieceCount - (move.captured != Empty) <= 3) return Shortcut::None;
 
   if (mayExpose && MoveLeavesKingAttacked(move)) return Shortcut::Illegal;
   assert(!MoveLeavesKingAttacked(move));
   if (Ply + 1 > SelDepth) SelDepth = Ply + 1;
-  node.moveScore = int16_t(-childBeta);
   return Shortcut::StoodPat;
 }
 
@@ -335,7 +350,9 @@ int32_t TryMove(SearchNode& node) {
         return 0;
       case Shortcut::StoodPat:
         if (CheckTime()) return 1;
-        if (node.moveScore > node.best) node.best = node.moveScore;
+        // The move scores the child's beta, the node's alpha, which the best score was not above.
+        assert(node.best <= node.alpha);
+        node.best = node.alpha;
         if (IsLineMove(node, move)) {
           SeedChildLine(node, Ply + 1);
           CopyContinuation(node);
@@ -368,9 +385,11 @@ int32_t TryMove(SearchNode& node) {
         EndSearchOutput();
       }
     }
+    int16_t score;  // kept in a register across the child's search, not in the node
     if ((PieceCount <= 3 && ProbeEndgame(node)) ||
-        (MayRepeat<Quiescent>(node) && CheckDraw(node))) {
+        (MayRepeat<Quiescent>(node, move) && CheckDraw(node))) {
       EndLine(node.childPv[Ply + 1]);
+      score = node.moveScore;
     } else {
       ++Ply;
       ++CurrentMove;
@@ -378,10 +397,9 @@ int32_t TryMove(SearchNode& node) {
       SeedChildLine(node, Ply);
       for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
         const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
-        node.moveScore =
-            int16_t(Quiescent ? -SearchQuiescent(alpha, -node.alpha, moveEval, node.childPv)
-                              : -SearchChild(alpha, -node.alpha, newDepth - reduction, moveEval,
-                                             node.childPv));
+        score = int16_t(
+            Quiescent ? -SearchQuiescent(node, alpha, -node.alpha, moveEval)
+                      : -SearchChild(node, alpha, -node.alpha, newDepth - reduction, moveEval));
         if (reduction == 0) break;
       }
       --Ply;
@@ -390,7 +408,7 @@ int32_t TryMove(SearchNode& node) {
     unmake();
     if (CheckTime()) return 1;
 
-    if (node.moveScore > node.best) node.best = node.moveScore;
+    if (score > node.best) node.best = score;
     if (IsLineMove(node, move)) {
       CopyContinuation(node);
       if (!Quiescent && Ply == 0) ReportRootLine(node);

@@ -26,7 +26,7 @@ struct SearchNode {
   int16_t alpha;
   int16_t beta;
   int16_t depth;
-  int16_t moveScore;
+  int16_t moveScore;  // of a move ended by a draw by rule or the endgame data, without a search
   int16_t best;
   int16_t moverEval;
   Move* pv;
@@ -81,8 +81,11 @@ void SearchMoves(SearchNode& node);
 void SearchQuiescentMoves(SearchNode& node);
 template <bool Quiescent>
 int32_t TryMove(SearchNode& node);
-int32_t SearchChild(int32_t alpha, int32_t beta, int32_t depth, int32_t evaluation, Move* pv);
-int32_t SearchQuiescent(int32_t alpha, int32_t beta, int32_t evaluation, Move* pv);
+// A child's record is the one after its parent's (plies are consecutive records), and its line is
+// written into the parent's child line.
+int32_t SearchChild(SearchNode& parent, int32_t alpha, int32_t beta, int32_t depth,
+                    int32_t evaluation);
+int32_t SearchQuiescent(SearchNode& parent, int32_t alpha, int32_t beta, int32_t evaluation);
 int32_t CheckDraw(SearchNode& node);
 
 void ClearKillers();

@@ -18,7 +18,7 @@ int32_t CountFromScratch(int32_t side, int32_t recordPly) {
   for (int32_t q = 0; q < 120; ++q) {
     const BoardCell& cell = Board[q];
     if (!IsOnBoard(q) || cell.type == Empty) continue;
-    const int32_t value = PieceValue[cell.type] + PieceSquare[cell.colour][cell.type][q];
+    const int32_t value = PieceSquare[cell.colour][cell.type][q];
     score += cell.colour == side ? value : -value;
   }
   return score;
