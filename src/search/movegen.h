@@ -97,6 +97,22 @@ int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, uint64_t pawns)
   return 0;
 }
 
+// The side's officers of a mask of list indices, each moved onto the target already in the move
+// record: the last entry first.
+template <class Sink>
+int32_t TryOfficersInListOrder(SearchNode& node, uint32_t order) {
+  Move& move = *CurrentMove;
+  const PieceEntry* list = PieceList[SideToMove];
+  while (order != 0) {
+    const int32_t i = HighestBit(order);
+    order ^= 1u << i;
+    move.from = int16_t(list[i].square);
+    move.piece = list[i].type;
+    if (Sink::Try(node)) return 1;
+  }
+  return 0;
+}
+
 // The officers of the side that capture on the target come out in piece-list order, the last
 // entry first (promoted pieces, then knights, bishops, rooks, queens, the king): the square sets
 // name the attackers, and a 16-bit mask of their list indices puts them in that order.
@@ -113,16 +129,7 @@ int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attacker
     move.piece = Board[from].type;
     return Sink::Try(node);
   }
-  uint32_t order = ListIndices(attacking);
-  const PieceEntry* list = PieceList[SideToMove];
-  while (order != 0) {
-    const int32_t i = HighestBit(order);
-    order ^= 1u << i;
-    move.from = int16_t(list[i].square);
-    move.piece = list[i].type;
-    if (Sink::Try(node)) return 1;
-  }
-  return 0;
+  return TryOfficersInListOrder<Sink>(node, ListIndices(attacking));
 }
 
 // Every capture of the piece on the target by the attackers found: pawns first, the lower file
@@ -148,15 +155,7 @@ int32_t GenerateMappedCaptures(SearchNode& node, int32_t target, uint64_t pawns,
   move.kind = Normal;
   move.to = int16_t(target);
   if (pawns != 0 && GeneratePawnCapturesOf<Sink>(node, target, pawns)) return 1;
-  const PieceEntry* list = PieceList[SideToMove];
-  while (officers != 0) {
-    const int32_t i = HighestBit(officers);
-    officers ^= 1u << i;
-    move.from = int16_t(list[i].square);
-    move.piece = list[i].type;
-    if (Sink::Try(node)) return 1;
-  }
-  return 0;
+  return TryOfficersInListOrder<Sink>(node, officers);
 }
 
 template <class Sink>
