@@ -41,16 +41,21 @@ void PrintSearchInfo() {
 
 // The first legal move in generation order, so that even a search stopped at once answers with
 // a move the interface accepts.
+// Whether a move the generators built at the root leaves its own king unattacked.
+static bool IsLegalAtRoot(const Move& move) {
+  const int32_t mover = SideToMove;
+  MakeMove(move);
+  const bool legal = !IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
+  UnmakeMove(move);
+  return legal;
+}
+
 struct FirstLegalSink {
   static inline Move found;
   static int32_t Try(SearchNode&) {
-    if (!IsAllowedAtRoot(*CurrentMove)) return 0;
-    const int32_t mover = SideToMove;
-    MakeMove(*CurrentMove);
-    const bool legal = !IsAttacked(int8_t(OtherSide), PieceList[mover][0].square);
-    UnmakeMove(*CurrentMove);
-    if (legal) found = *CurrentMove;
-    return legal ? 1 : 0;
+    if (!IsAllowedAtRoot(*CurrentMove) || !IsLegalAtRoot(*CurrentMove)) return 0;
+    found = *CurrentMove;
+    return 1;
   }
 };
 
@@ -176,11 +181,7 @@ struct AllowSink {
     if (AllowedRootMoveCount == 256 ||
         std::find(words->begin(), words->end(), MoveToText(move)) == words->end())
       return 0;
-    const int32_t mover = SideToMove;
-    MakeMove(move);
-    if (!IsAttacked(int8_t(OtherSide), PieceList[mover][0].square))
-      AllowedRootMoves[AllowedRootMoveCount++] = move;
-    UnmakeMove(move);
+    if (IsLegalAtRoot(move)) AllowedRootMoves[AllowedRootMoveCount++] = move;
     return 0;
   }
 };
