@@ -51,7 +51,7 @@ extern int32_t TimeBudget;
 extern uint32_t SearchStartTick;
 // Nodes counted: KiloNodes * 1024 plus those counted since (NodesSincePoll).
 extern int32_t KiloNodes;
-// The count since at which CheckTime next reads the clock or tests the node limit.
+// The value of NodesSincePoll at which CheckTime next reads the clock or tests the node limit.
 extern int32_t NodesToPoll;
 // NodesToPoll minus the count since, minus one: CheckTime counts a node by decrementing it and
 // polls when it goes below zero, one instruction and a sign test where an increment and a

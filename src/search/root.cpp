@@ -39,8 +39,6 @@ void PrintSearchInfo() {
   EndSearchOutput();
 }
 
-// The first legal move in generation order, so that even a search stopped at once answers with
-// a move the interface accepts.
 // Whether a move the generators built at the root leaves its own king unattacked.
 static bool IsLegalAtRoot(const Move& move) {
   const int32_t mover = SideToMove;
@@ -50,6 +48,8 @@ static bool IsLegalAtRoot(const Move& move) {
   return legal;
 }
 
+// The first legal move in generation order, so that even a search stopped at once answers with
+// a move the interface accepts.
 struct FirstLegalSink {
   static inline Move found;
   static int32_t Try(SearchNode&) {
