@@ -13,12 +13,21 @@
 
 #include "frontend/frontend.h"
 
-// Tabs become spaces, runs of spaces one space, and the ends are trimmed.
+// Tabs become spaces, runs of spaces one space, and the ends are trimmed: one pass over the line,
+// so that even a megabyte of blanks costs no more than reading it.
 void NormaliseLine(std::string& line) {
-  ReplaceAll(line, "\t", " ");
-  while (ReplaceAll(line, "  ", " ") > 0) {
+  size_t kept = 0;
+  bool blankPending = false;
+  for (const char c : line) {
+    if (c == ' ' || c == '\t') {
+      blankPending = kept > 0;
+      continue;
+    }
+    if (blankPending) line[kept++] = ' ';
+    blankPending = false;
+    line[kept++] = c;
   }
-  TrimSpaces(line);
+  line.resize(kept);
 }
 
 void PostChannel() {
