@@ -50,7 +50,7 @@ int32_t RunEngine(int fd);
 extern int32_t TimeBudget;
 extern uint32_t SearchStartTick;
 // Nodes counted: KiloNodes * 1024 plus those counted since (NodesSincePoll).
-extern int32_t KiloNodes;
+extern uint64_t KiloNodes;
 // The value of NodesSincePoll at which CheckTime next reads the clock or tests the node limit.
 extern int32_t NodesToPoll;
 // NodesToPoll minus the count since, minus one: CheckTime counts a node by decrementing it and
@@ -74,7 +74,7 @@ int32_t ParseGo(const char* arguments);
 int32_t CheckTime();
 // Zero nodes searched; Limits must be set first.
 void ResetNodeCount();
-inline uint64_t NodeCount() { return uint64_t(KiloNodes) * 1024 + uint64_t(NodesSincePoll()); }
+inline uint64_t NodeCount() { return KiloNodes * 1024 + uint64_t(NodesSincePoll()); }
 
 // ---- Best-move reply ------------------------------------------------------------------------
 // The root's first move and ponder move, published by the search so the input thread's

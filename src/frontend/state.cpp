@@ -9,7 +9,7 @@ std::string CommandArgs;
 int32_t HashMegabytes;
 int32_t TimeBudget = 1;
 uint32_t SearchStartTick;
-int32_t KiloNodes;
+uint64_t KiloNodes;
 int32_t NodesToPoll = 4096;
 int32_t PollCountdown = 4095;
 SearchLimits Limits{63, 0, 1, 0};

@@ -66,7 +66,7 @@ int32_t ParseGo(const char* arguments) {
 static void SetNextPoll(int32_t sincePoll) {
   int64_t next = 4096;
   if (Limits.nodes) {
-    const uint64_t counted = uint64_t(KiloNodes) * 1024;
+    const uint64_t counted = KiloNodes * 1024;
     const uint64_t left = Limits.nodes > counted ? Limits.nodes - counted : 0;
     if (left < uint64_t(next)) next = int64_t(left);
   }
