@@ -2,12 +2,22 @@
 // polls and the node limit only when the count reaches it, so the common case of the check
 // costs one counter decrement and a sign test per searched move.
 #include <cstdio>
+#include <cstring>
 
 #include "frontend/frontend.h"
 #include "position/position.h"
 
 static const char* FindKey(const char* arguments, const char* key) {
   return FindText(arguments, key);
+}
+
+// The word on its own: at the end of the arguments too, where no blank follows it.
+static const char* FindWord(const char* arguments, const char* word) {
+  const size_t length = std::strlen(word);
+  for (const char* found = FindText(arguments, word); found; found = FindText(found + 1, word))
+    if ((found == arguments || found[-1] == ' ') && (found[length] == ' ' || found[length] == 0))
+      return found;
+  return nullptr;
 }
 
 int32_t ParseGo(const char* arguments) {
@@ -51,11 +61,15 @@ int32_t ParseGo(const char* arguments) {
     Limits.nodes = nodes < 1 ? 1 : nodes;
     Limits.clock = clockGiven;
   }
-  if (const char* found = FindKey(arguments, "mate ")) {
-    const int32_t moves = ReadNumber(found + 5);
-    Limits.mate = moves < 1 ? 1 : moves;
-    Limits.mateAnswers =
-        !clockGiven && !FindKey(arguments, "depth ") && !Limits.nodes && !ponderOrInfinite;
+  if (const char* found = FindWord(arguments, "mate")) {
+    const int32_t moves = ReadNumber(found + 4);
+    if (moves >= 1) {
+      Limits.mate = moves;
+      Limits.mateAnswers =
+          !clockGiven && !FindKey(arguments, "depth ") && !Limits.nodes && !ponderOrInfinite;
+    } else {
+      WriteLine("info string go mate needs a number of moves above 0; searching without it");
+    }
   }
   PonderOrInfinite.store(ponderOrInfinite || Limits.mateAnswers, std::memory_order_release);
   return int32_t(budget);

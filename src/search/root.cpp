@@ -160,14 +160,13 @@ void RunSearch(bool releaseChannel) {
     SelDepth = IterationDepth;
     if (!SearchIteration(root, onlyMove)) break;
     StoreKiller(RootPv[0]);
-    if (MateFoundWithinLimit()) {
-      if (Limits.mateAnswers) PonderOrInfinite.store(0, std::memory_order_release);
-      break;
-    }
-    if (!TimeForAnotherIteration() || IterationDepth > 62 || IterationDepth >= Limits.depth ||
-        std::abs(RootScore) >= MateThreshold)
+    if (MateFoundWithinLimit() || !TimeForAnotherIteration() || IterationDepth > 62 ||
+        IterationDepth >= Limits.depth || std::abs(RootScore) >= MateThreshold)
       break;
   }
+  // "go mate" alone waits like "infinite" only while the deepening goes on: however it ends (the
+  // mate found, a longer one, the deepest iteration), the search answers by itself.
+  if (Limits.mateAnswers) PonderOrInfinite.store(0, std::memory_order_release);
   if (releaseChannel) EndSearching();
 }
 
