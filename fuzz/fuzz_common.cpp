@@ -66,7 +66,7 @@ void SearchAndCheck(const std::string& argument, uint64_t nodes) {
   Limits.nodes = nodes;
   Limits.clock = Limits.hardBudget = 0;
   CapturedOutput captured;
-  RunSearch(false);
+  RunSearch();
   SendBestMove(0);
   const std::string reply = captured.Text();
   if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())

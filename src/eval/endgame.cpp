@@ -1,14 +1,15 @@
 // Endgame data: king and queen, king and rook, king and pawn against king are decided by a
 // lookup in "Endgame.bin" instead of a search; bare kings and a lone minor piece are draws.
+#include <cassert>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "endgame_checksum.h"
 #include "eval/eval.h"
 #include "frontend/frontend.h"
 #include "position/position.h"
-#include "search/search.h"
 
 namespace {
 
@@ -16,19 +17,37 @@ constexpr int32_t EndgameDraw = 253;
 constexpr int32_t EndgameMissing = 254;
 constexpr int32_t EndgameLongestMate = 200;
 
-// Index bits: 0 weak side to move, 1..6 piece, 7..12 weak king, 13..18 strong king; each
-// square is file * 8 + rank, rank 0 being the strong side's first rank.
-constexpr uint32_t StrongKingOnRightHalf = 0x40000;
-constexpr uint32_t StrongKingOnUpperHalf = 0x8000;
-constexpr uint32_t MirrorLeftRight = 0x71C70;
-constexpr uint32_t MirrorTopBottom = 0xE38E;
+// An index: bit 0 set when the weak side is to move, then three squares of six bits each, the
+// piece's, the weak king's and the strong king's, each square its file * 8 + rank (rank 0 the
+// strong side's first rank). The symmetries and the slot arithmetic follow from this layout.
+constexpr int32_t PieceShift = 1, WeakKingShift = 7, StrongKingShift = 13;
+constexpr uint32_t RankField = 7, FileField = 7 << 3;
+constexpr uint32_t InEverySquare(uint32_t field) {
+  return field << PieceShift | field << WeakKingShift | field << StrongKingShift;
+}
+constexpr uint32_t MirrorLeftRight = InEverySquare(FileField);
+constexpr uint32_t MirrorTopBottom = InEverySquare(RankField);
+// The highest bit of the strong king's file (files e to h) and of its rank (ranks 5 to 8).
+constexpr uint32_t StrongKingOnRightHalf = (4u << 3) << StrongKingShift;
+constexpr uint32_t StrongKingOnUpperHalf = 4u << StrongKingShift;
+uint32_t StrongKingFile(uint32_t index) { return index >> (StrongKingShift + 3) & 7; }
+uint32_t StrongKingRank(uint32_t index) { return index >> StrongKingShift & RankField; }
+
+// A page holds every placement of the piece and the weak king with either side to move, for one
+// strong-king position: the queen and rook blocks have a page per triangle slot, the pawn block
+// one per square of files a to d.
+constexpr uint32_t PageSize = 1u << StrongKingShift;
+constexpr uint32_t TriangleSlots = 10, PawnKingSquares = 32;
+constexpr uint32_t RookBlock = TriangleSlots * PageSize, PawnBlock = 2 * TriangleSlots * PageSize;
+static_assert(PawnBlock + PawnKingSquares * PageSize == EndgameFileSize);
+static_assert(MirrorLeftRight == 0x71C70 && MirrorTopBottom == 0xE38E);
 
 uint32_t FileMajorNumber(int32_t square) { return uint32_t((square & 7) * 8 + (square >> 4)); }
 
 // Swaps file and rank of the three squares of an index, keeping the to-move bit.
 uint32_t ReflectDiagonal(uint32_t index) {
   uint32_t reflected = index & 1;
-  for (int32_t shift : {1, 7, 13}) {
+  for (int32_t shift : {PieceShift, WeakKingShift, StrongKingShift}) {
     const uint32_t square = index >> shift & 63;
     reflected |= ((square & 7) << 3 | square >> 3) << shift;
   }
@@ -36,29 +55,44 @@ uint32_t ReflectDiagonal(uint32_t index) {
 }
 
 // A strong king in the a1-a4-d4 triangle of the queen and rook blocks becomes its slot:
-// a1..a4 are 0..3, b2..b4 4..6, c3 and c4 7 and 8, d4 9 (number - 0, 5, 11, 18 by file).
-constexpr uint32_t SlotShift[4] = {0, 0xA000, 0x16000, 0x24000};
+// a1..a4 are 0..3, b2..b4 4..6, c3 and c4 7 and 8, d4 9, that is its number less 0, 5, 11 or 18
+// by file (the squares of each file below the diagonal are left out).
+constexpr uint32_t SlotShift[4] = {0, 5 * PageSize, 11 * PageSize, 18 * PageSize};
 
 uint32_t BlockOffset(int8_t type) {
   switch (type) {
     case Queen:
       return 0;
     case Rook:
-      return 0x14000;
+      return RookBlock;
     default:
-      return 0x28000;
+      return PawnBlock;
   }
 }
 
-// A file too short to hold every block counts as missing, so no probe ever reads past its end.
+// 64-bit FNV-1a of the data part of a file; the build records the value of the file it made.
+uint64_t DataChecksum(const uint8_t* data) {
+  uint64_t hash = 0xCBF29CE484222325;
+  for (uint32_t i = 0; i < EndgameFileSize; ++i) hash = (hash ^ data[i]) * 0x100000001B3;
+  return hash;
+}
+
+// A file is used only when it holds the data this build made: one that is too short or differs
+// is reported once and passed over, so that a stale or damaged copy never decides a game.
 uint8_t* LoadFrom(const std::string& name) {
   uint32_t size = 0;
   uint8_t* data = ReadWholeFile(name.c_str(), size);
-  if (data && size < EndgameFileSize) {
-    std::free(data);
-    data = nullptr;
+  if (!data) return nullptr;
+  if (size >= EndgameFileSize && DataChecksum(data) == EndgameChecksum) return data;
+  std::free(data);
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(name, error);
+  if (BeginSearchOutput()) {
+    WriteLine("info string %s is not this engine's endgame data; passed over",
+              (error ? name : path.lexically_normal().string()).c_str());
+    EndSearchOutput();
   }
-  return data;
+  return nullptr;
 }
 
 #ifdef QUENDAL_EMBEDDED_ENDGAME
@@ -71,17 +105,23 @@ uint8_t* EmbeddedEndgameData() { return const_cast<uint8_t*>(EmbeddedEndgame); }
 uint8_t* EmbeddedEndgameData() { return nullptr; }
 #endif
 
-// The working directory comes first; an engine started from elsewhere still finds the file the
-// build put beside it, or the one an installation put in share/quendal beside its bin folder.
-uint8_t* LoadEndgameData() {
-  if (uint8_t* data = LoadFrom("Endgame.bin")) return data;
+// Beside the executable, then in ../share/quendal from there, where an installation puts it.
+uint8_t* LoadBesideExecutable() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink(EndgameExecutableLink, error);
   if (error || !self.has_parent_path()) return nullptr;
   const std::filesystem::path folder = self.parent_path();
   if (uint8_t* data = LoadFrom((folder / "Endgame.bin").string())) return data;
-  if (uint8_t* data = LoadFrom((folder / ".." / "share" / "quendal" / "Endgame.bin").string()))
-    return data;
+  return LoadFrom((folder / ".." / "share" / "quendal" / "Endgame.bin").string());
+}
+
+// The working directory comes first; an engine started from elsewhere still finds the file the
+// build put beside it or an installation put in share/quendal, and the copy inside the engine
+// (when it carries one) comes last. Run once, and kept opaque to the move loop the probe sits in:
+// the file handling is no reason to change how that loop is compiled.
+[[gnu::noipa]] uint8_t* LoadEndgameData() {
+  if (uint8_t* data = LoadFrom("Endgame.bin")) return data;
+  if (uint8_t* data = LoadBesideExecutable()) return data;
   return EmbeddedEndgameData();
 }
 
@@ -113,19 +153,23 @@ int32_t EndgameByte(uint32_t index, int8_t type) {
     if (!EndgameData) return EndgameMissing;
   }
   if (type != Queen && type != Rook && type != Pawn) return EndgameMissing;
+  assert(index < 1u << (StrongKingShift + 6));
   if (index & StrongKingOnRightHalf) index ^= MirrorLeftRight;
   // A pawn's direction breaks every symmetry but the left-right mirror.
   if (type != Pawn) {
     if (index & StrongKingOnUpperHalf) index ^= MirrorTopBottom;
-    if ((index >> 16 & 7) > (index >> 13 & 7)) index = ReflectDiagonal(index);
-    index -= SlotShift[index >> 16 & 7];
+    if (StrongKingFile(index) > StrongKingRank(index)) index = ReflectDiagonal(index);
+    assert(StrongKingFile(index) < 4);
+    index -= SlotShift[StrongKingFile(index)];
+    assert(index < TriangleSlots * PageSize);
   }
+  assert(index + BlockOffset(type) < EndgameFileSize);
   return EndgameData[index + BlockOffset(type)];
 }
 
-int32_t ProbeEndgame(SearchNode& node) {
+int32_t ProbeEndgame(int32_t ply, int16_t& score) {
   if (PieceCount < 3) {
-    node.moveScore = 0;
+    score = 0;
     return 1;
   }
   for (int32_t strong = White; strong <= Black; ++strong) {
@@ -133,12 +177,12 @@ int32_t ProbeEndgame(SearchNode& node) {
       const PieceEntry& piece = PieceList[strong][entry];
       if (piece.type == Empty) continue;
       if (piece.type == Bishop || piece.type == Knight) {
-        node.moveScore = 0;
+        score = 0;
         return 1;
       }
-      uint32_t index = FileMajorNumber(PieceList[strong][0].square) << 13 |
-                       FileMajorNumber(PieceList[1 - strong][0].square) << 7 |
-                       FileMajorNumber(piece.square) << 1;
+      uint32_t index = FileMajorNumber(PieceList[strong][0].square) << StrongKingShift |
+                       FileMajorNumber(PieceList[1 - strong][0].square) << WeakKingShift |
+                       FileMajorNumber(piece.square) << PieceShift;
       // The file has the strong side playing up the board; the bit says the weak side moves next.
       uint32_t weakToMove = uint32_t(OtherSide);
       if (strong == Black) {
@@ -147,13 +191,13 @@ int32_t ProbeEndgame(SearchNode& node) {
       }
       const int32_t value = EndgameByte(index | weakToMove, piece.type);
       if (value == EndgameDraw) {
-        node.moveScore = 0;
+        score = 0;
         return 1;
       }
       if (value > EndgameLongestMate) return 0;
-      int32_t score = MateScore - (int32_t(weakToMove) + 2 * value + Ply);
-      if (weakToMove == 0) score = -score;
-      node.moveScore = int16_t(score);
+      // A mate 2 * value + weakToMove plies after the position before the move.
+      const int32_t mate = MateScore - (int32_t(weakToMove) + 2 * value + ply);
+      score = int16_t(weakToMove ? mate : -mate);
       return 1;
     }
   }

@@ -17,6 +17,13 @@
 #include <cstdint>
 
 constexpr int32_t PieceValue[7] = {0, 4096, 2304, 1216, 776, 760, 256};
+// A side mated at ply p scores p - MateScore; a score this far from zero or further is a mate.
+constexpr int32_t MateScore = 32000;
+constexpr int32_t MateThreshold = 31000;
+
+// The root score last established by the search, from the side to move at the root; the trade
+// bonus of a capture reads it.
+extern int32_t RootScore;
 constexpr int32_t CentreDistance[8] = {3, 2, 1, 0, 0, 1, 2, 3};
 constexpr int32_t AdvanceWeight[8] = {0, 0, 0, 0, 1, 2, 4, 4};
 constexpr int32_t PawnFileBonus[8] = {0, 0, 2, 5, 6, 2, 0, 0};
@@ -106,8 +113,10 @@ void PrintEvaluation();
 constexpr uint32_t EndgameFileSize = 425984;
 extern uint8_t* EndgameData;
 extern uint8_t EndgameTryLoad;
-struct SearchNode;
-int32_t ProbeEndgame(SearchNode& node);
+// The verdict of the data on the move just made at `ply` (the mover still SideToMove): 1 with
+// the mover's score in `score` (a draw, or a mate distance from the root), 0 when the data say
+// nothing or are not there.
+int32_t ProbeEndgame(int32_t ply, int16_t& score);
 int32_t EndgameByte(uint32_t index, int8_t type);
 uint8_t* ReadWholeFile(const char* name, uint32_t& size);
 // When the working directory has no usable "Endgame.bin", the file is looked for beside the

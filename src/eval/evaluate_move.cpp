@@ -4,7 +4,6 @@
 
 #include "eval/eval.h"
 #include "position/position.h"
-#include "search/search.h"
 
 namespace {
 

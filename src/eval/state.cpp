@@ -7,3 +7,4 @@ EvaluationFigures LastEvaluation;
 uint8_t* EndgameData;
 uint8_t EndgameTryLoad = 1;
 const char* EndgameExecutableLink = "/proc/self/exe";
+int32_t RootScore;

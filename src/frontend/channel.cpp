@@ -60,7 +60,7 @@ static bool SameWord(const std::string& word, const char* name) {
 // Acts on a line that arrived while a search runs. Returns false when the search ended before
 // the input thread could claim it; the line is then posted like any other.
 static bool ActDuringSearch(const std::string& word, const std::string& arguments) {
-  if (!ClaimSearch(2)) return false;
+  if (!ClaimSearch(InputActing)) return false;
   if (SameWord(word, "isready")) {
     WriteLine("readyok");
   } else if (SameWord(word, "ponderhit")) {
@@ -75,11 +75,11 @@ static bool ActDuringSearch(const std::string& word, const std::string& argument
   } else {
     StoppedByCommand.store(1, std::memory_order_release);
     StopRequested.store(1, std::memory_order_release);
-    Searching.store(1, std::memory_order_release);
+    Searching.store(SearchRunning, std::memory_order_release);
     Post(word, arguments);  // runs once the search has returned
     return true;
   }
-  Searching.store(1, std::memory_order_release);
+  Searching.store(SearchRunning, std::memory_order_release);
   return true;
 }
 
@@ -92,7 +92,8 @@ static void HandleLine(std::string line) {
     word = line.substr(0, space);
     arguments = line.substr(space + 1);
   }
-  if (Searching.load(std::memory_order_acquire) != 0 && ActDuringSearch(word, arguments)) return;
+  if (Searching.load(std::memory_order_acquire) != NoSearch && ActDuringSearch(word, arguments))
+    return;
   Post(word, arguments);
 }
 
@@ -172,27 +173,32 @@ void StartInputThread(int fd) {
   reader.detach();
 }
 
-// Searching is 1 while a search runs and nobody holds it, 2 while the input thread acts on the
-// search, 3 while the search writes a line. Waits out the other holder; false when no search runs.
-bool ClaimSearch(int32_t holder) {
+// Waits out the other holder; false when no search runs.
+bool ClaimSearch(SearchingState holder) {
   for (;;) {
-    int32_t expected = 1;
+    int32_t expected = SearchRunning;
     if (Searching.compare_exchange_weak(expected, holder, std::memory_order_acq_rel)) return true;
-    if (expected == 0) return false;
+    if (expected == NoSearch) return false;
     std::this_thread::yield();
   }
 }
 
-void EndSearching() { ClaimSearch(0); }
+void BeginSearching() {
+  StopRequested.store(0, std::memory_order_release);
+  Searching.store(SearchRunning, std::memory_order_release);
+  ReleaseChannel();
+}
+
+void EndSearching() { ClaimSearch(NoSearch); }
 
 bool BeginSearchOutput() {
-  if (!ClaimSearch(3)) return true;  // no search runs: only the main thread writes
+  if (!ClaimSearch(SearchWriting)) return true;  // no search runs: only the main thread writes
   if (!StopRequested.load(std::memory_order_acquire)) return true;
-  Searching.store(1, std::memory_order_release);
+  Searching.store(SearchRunning, std::memory_order_release);
   return false;
 }
 
 void EndSearchOutput() {
-  int32_t expected = 3;
-  Searching.compare_exchange_strong(expected, 1, std::memory_order_acq_rel);
+  int32_t expected = SearchWriting;
+  Searching.compare_exchange_strong(expected, SearchRunning, std::memory_order_acq_rel);
 }

@@ -12,6 +12,9 @@
 
 static bool Is(const char* name) { return strcasecmp(CommandWord.c_str(), name) == 0; }
 
+// Deeper counts take longer than anyone waits for.
+constexpr int32_t MaxPerftDepth = 20;
+
 // If the pool cannot be allocated the engine keys positions from this copy, so that set-up and
 // search never read through a null pool; only the table is given up.
 static uint8_t FallbackKeyPool[KeyPoolBytes];
@@ -67,8 +70,9 @@ static void RunGo() {
   EnsurePosition();
   if (const char* perft = FindText(CommandArgs.c_str(), "perft")) {
     const int32_t depth = ReadNumber(perft + 5);
-    ReleaseChannel();
-    if (depth >= 1) PerftDivide(depth > 20 ? 20 : depth);
+    BeginSearching();  // "isready" is answered, "stop" or any other command ends the count
+    if (depth >= 1) PerftDivide(depth > MaxPerftDepth ? MaxPerftDepth : depth);
+    EndSearching();
     return;
   }
   TimeBudget = ParseGo(CommandArgs.c_str());
@@ -101,18 +105,23 @@ static void WriteIdentification() {
 }
 
 // The bench searches on a cleared table of the size the signature was taken with; the session's
-// position and table size are put back afterwards (the table comes back empty).
+// position and table size are put back afterwards, the table empty. It runs as a search does:
+// "isready" is answered, "stop" or any other command ends it.
 static void RunSessionBench() {
   EnsurePosition();
   static SavedPosition saved;
   SavePosition(saved);
   const int32_t megabytes = int32_t(TableEntryCount >> 17);
   PrepareTables(BenchMegabytes);
-  RunBench(ReadNumber(CommandArgs.c_str()), true);
+  const int32_t depth = ReadNumber(CommandArgs.c_str());
+  BeginSearching();
+  RunBench(depth, true);
+  EndSearching();
   if (megabytes)
     PrepareTables(megabytes);
   else
     FreeTable();
+  ClearTable();
   RestorePosition(saved);
 }
 
@@ -157,13 +166,14 @@ int32_t DispatchCommand() {
     PrintEvaluation();
   } else if (Is("bench")) {
     RunSessionBench();
+    return 1;  // the channel was opened when the bench began
   }
   ReleaseChannel();
   return 1;
 }
 
 int32_t RunEngine(int fd) {
-  Searching.store(0);
+  Searching.store(NoSearch);
   CommandPending.store(0);
   StartInputThread(fd);
   while (DispatchCommand() != 0) WaitForPosting();

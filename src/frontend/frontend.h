@@ -15,6 +15,16 @@
 
 // ---- Command channel ------------------------------------------------------------------------
 extern std::atomic<int32_t> CommandPending;
+// Who holds a running search: the search itself (SearchRunning), the input thread while it acts
+// on the search (InputActing), or the search while it writes a line (SearchWriting). A holder
+// other than the search waits its turn; NoSearch when none runs. A "go perft" and a "bench" in a
+// session run as searches too, so that the input thread answers and stops them.
+enum SearchingState : int32_t {
+  NoSearch = 0,
+  SearchRunning = 1,
+  InputActing = 2,
+  SearchWriting = 3,
+};
 extern std::atomic<int32_t> Searching;
 extern std::atomic<int32_t> StopRequested;
 extern std::atomic<int32_t> PonderOrInfinite;
@@ -89,8 +99,11 @@ extern std::atomic<int32_t> BestMoveOwed;
 extern std::atomic<int32_t> StoppedByCommand;
 // The end of a search: waits out an input thread that is acting on the running search, so a
 // "stop" or "ponderhit" arriving in that instant is either seen by the dispatcher or posted.
+// The start of a search: no stop requested yet, the input thread acting on it from now on, and
+// the channel open for the next command.
+void BeginSearching();
 void EndSearching();
-bool ClaimSearch(int32_t holder);
+bool ClaimSearch(SearchingState holder);
 // The search writes its lines under the claim the input thread takes to act on a running
 // search, and writes none once a stop has been requested: nothing the search says can follow
 // the immediate "bestmove". Begin returns false when the line must not be written.

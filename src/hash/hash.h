@@ -103,5 +103,7 @@ inline void PrefetchTableAfter(const Move& move) {
 
 void AllocateTable(uint32_t entries);
 void FreeTable();
+// Every slot empty again (nothing when there is no table).
+void ClearTable();
 int32_t ProbeTable(int32_t alpha, int32_t beta, int32_t depth, int16_t& score);
 void StoreTable(int32_t alpha, int32_t beta, int32_t depth, int32_t score);

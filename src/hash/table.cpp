@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -42,6 +43,11 @@ void FreeTable() {
   TranspositionTable = nullptr;
   TableEntryCount = 0;
   TableModulus = 0;
+}
+
+void ClearTable() {
+  if (TranspositionTable)
+    std::memset(static_cast<void*>(TranspositionTable), 0, TableEntryCount * sizeof(HashEntry));
 }
 
 static HashEntry* Slot() {

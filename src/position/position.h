@@ -11,6 +11,7 @@
 // Squares are rank * 16 + file; a number is a real square when (number & 0x88) == 0.
 constexpr int32_t SquareA1 = 0x00, SquareE1 = 0x04, SquareH1 = 0x07;
 constexpr int32_t SquareA8 = 0x70, SquareE8 = 0x74, SquareH8 = 0x77;
+constexpr int32_t SquareA3 = 0x20, SquareA7 = 0x60;
 constexpr bool IsOnBoard(int32_t square) { return (square & 0x88) == 0; }
 
 constexpr int32_t White = 0, Black = 1;
@@ -83,6 +84,17 @@ constexpr int8_t Directions[16] = {1,  -1,  16, -16, 17, -17, 15, -15,
 constexpr int8_t PawnAdvance[2] = {16, -16};
 constexpr int32_t PieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 
+// The index of the lowest set bit of a set that is not empty (a bit scan of an empty set has no
+// answer).
+inline int32_t LowestBit(uint64_t bits) {
+  assert(bits != 0);
+  return __builtin_ctzll(bits);
+}
+inline int32_t LowestBit(uint32_t bits) {
+  assert(bits != 0);
+  return __builtin_ctz(bits);
+}
+
 // Square number 0..63 of a board square (rank * 8 + file), for one bit of a 64-bit square set.
 // At run time both are one table load (squares 0..127) instead of four or five operations, and so
 // is the way back, the board square of a bit, which most often indexes the board at once.
@@ -105,7 +117,9 @@ inline constexpr SquareBitTables SquareBits = [] {
   return t;
 }();
 constexpr int32_t SquareBit(int32_t square) {
-  return std::is_constant_evaluated() ? (square + (square & 7)) >> 1 : SquareBits.bit[square];
+  if (std::is_constant_evaluated()) return (square + (square & 7)) >> 1;
+  assert(IsOnBoard(square));  // the table maps a number beyond the board onto some square
+  return SquareBits.bit[square];
 }
 // Empty for a number that is no square (the null move's and the line end's), so that such a
 // record takes nothing out of a set.
@@ -140,6 +154,11 @@ void SquareSetsFromBoard(uint64_t (&sets)[2][8]);
 extern uint32_t KeyCheck;
 extern uint32_t KeyIndex;
 extern Move GameLine[GameLineSize];
+// The search line: Ply is the distance of the current node from the root (0 there), and
+// CurrentMove the record RootSlot + Ply, where the move of the current ply is built, made and
+// taken back.
+extern int32_t Ply;
+extern Move* CurrentMove;
 
 // Whether the square holds a piece of that type and colour: colour and type are the upper half
 // of the cell, so the two tests become one 16-bit comparison.
@@ -281,7 +300,7 @@ inline uint64_t UnblockedSliders(uint64_t sliders, int32_t square, uint64_t occu
   const uint64_t* between = Between.squares[SquareBit(square)];
   uint64_t open = 0;
   for (; sliders != 0; sliders &= sliders - 1) {
-    const int32_t bit = __builtin_ctzll(sliders);
+    const int32_t bit = LowestBit(sliders);
     if ((between[bit] & occupied) == 0) open |= SquareBits.ofBit[bit];
   }
   return open;
@@ -292,7 +311,10 @@ inline uint64_t UnblockedSliders(uint64_t sliders, int32_t square, uint64_t occu
 constexpr auto IndexBit = [] {
   struct Table {
     uint32_t bit[16];
-    constexpr uint32_t operator[](int32_t i) const { return bit[i]; }
+    constexpr uint32_t operator[](int32_t i) const {
+      assert(i >= 0 && i < 16);  // a cell that never held a piece has index 16
+      return bit[i];
+    }
   } table{};
   for (int32_t i = 0; i < 16; ++i) table.bit[i] = 1u << i;
   return table;
@@ -303,7 +325,7 @@ constexpr auto IndexBit = [] {
 inline uint32_t ListIndices(uint64_t squares) {
   uint32_t indices = 0;
   for (; squares != 0; squares &= squares - 1)
-    indices |= IndexBit[Board[BitSquare(__builtin_ctzll(squares))].listIndex];
+    indices |= IndexBit[Board[BitSquare(LowestBit(squares))].listIndex];
   return indices;
 }
 
@@ -440,13 +462,13 @@ inline uint64_t DiagonalAttacks(uint64_t occupied, int32_t bit) {
 inline uint64_t AttackedSquares(const AttackerSets& sets, uint64_t occupied) {
   uint64_t attacked = PawnAttacks(sets);
   for (uint64_t set = sets.knights; set != 0; set &= set - 1)
-    attacked |= SquareReach.knight[__builtin_ctzll(set)];
+    attacked |= SquareReach.knight[LowestBit(set)];
   for (uint64_t set = sets.kings; set != 0; set &= set - 1)
-    attacked |= SquareReach.king[__builtin_ctzll(set)];
+    attacked |= SquareReach.king[LowestBit(set)];
   for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
-    attacked |= OrthogonalAttacks(occupied, __builtin_ctzll(set));
+    attacked |= OrthogonalAttacks(occupied, LowestBit(set));
   for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
-    attacked |= DiagonalAttacks(occupied, __builtin_ctzll(set));
+    attacked |= DiagonalAttacks(occupied, LowestBit(set));
   return attacked;
 }
 
@@ -465,7 +487,8 @@ inline void MapCaptures(CaptureMap& map, const AttackerSets& sets, uint64_t open
   uint32_t targets = ListIndices(PawnAttacks(sets) & open);
   const auto add = [&](uint64_t hits, int32_t index) {
     for (; hits != 0; hits &= hits - 1) {
-      const int32_t target = Board[BitSquare(__builtin_ctzll(hits))].listIndex;
+      const int32_t target = Board[BitSquare(LowestBit(hits))].listIndex;
+      assert(target >= 0 && target < 16);
       map.officers[target] |= uint16_t(1u << index);
       targets |= IndexBit[target];
     }
@@ -474,12 +497,12 @@ inline void MapCaptures(CaptureMap& map, const AttackerSets& sets, uint64_t open
     if ((attacks & open) != 0) add(attacks & open, Board[BitSquare(bit)].listIndex);
   };
   for (uint64_t set = sets.knights; set != 0; set &= set - 1)
-    piece(SquareReach.knight[__builtin_ctzll(set)], __builtin_ctzll(set));
-  add(SquareReach.king[__builtin_ctzll(sets.kings)] & open, 0);  // one king, entry 0
+    piece(SquareReach.knight[LowestBit(set)], LowestBit(set));
+  add(SquareReach.king[LowestBit(sets.kings)] & open, 0);  // one king, entry 0
   for (uint64_t set = sets.orthogonal; set != 0; set &= set - 1)
-    piece(OrthogonalAttacks(occupied, __builtin_ctzll(set)), __builtin_ctzll(set));
+    piece(OrthogonalAttacks(occupied, LowestBit(set)), LowestBit(set));
   for (uint64_t set = sets.diagonal; set != 0; set &= set - 1)
-    piece(DiagonalAttacks(occupied, __builtin_ctzll(set)), __builtin_ctzll(set));
+    piece(DiagonalAttacks(occupied, LowestBit(set)), LowestBit(set));
   map.targets = targets;
 }
 
@@ -518,7 +541,7 @@ inline KingSafety KingSafetyOf(int32_t side, int32_t enemy) {
   uint64_t unsafe = SquareMask(king);
   const uint64_t* towardsKing = Between.squares[bit];
   for (; lines != 0; lines &= lines - 1) {
-    const uint64_t between = towardsKing[__builtin_ctzll(lines)];
+    const uint64_t between = towardsKing[LowestBit(lines)];
     const uint64_t blockers = between & occupied;
     if (blockers == 0) {
       attackers |= lines & -lines;

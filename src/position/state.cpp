@@ -14,3 +14,5 @@ uint32_t KeyIndex;
 Move GameLine[GameLineSize];
 uint8_t CastlingRightsLost;
 AttackVector* AttackVectors;
+int32_t Ply;
+Move* CurrentMove = GameLine + RootSlot;

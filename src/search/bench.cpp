@@ -1,6 +1,7 @@
 // The bench: fixed positions searched to a fixed depth on a cleared table. Its node total is the
 // engine's signature; it changes only when what the search does changes. Its time is the time
 // spent searching: setting up each position and clearing the table before it are left out.
+// The caller clears StopRequested first.
 #include <chrono>
 #include <cinttypes>
 #include <cstring>
@@ -45,9 +46,11 @@ static const char* const BenchPositions[] = {
 
 constexpr int32_t BenchDepth = 8;
 
+// Each position on a table as empty as the first one's. A "stop" (or any command) during a bench
+// in a session ends it after the position being searched, and no signature is printed.
 uint64_t RunBench(int32_t depth, bool verbose) {
   if (depth <= 0) depth = BenchDepth;
-  if (depth > 63) depth = 63;
+  if (depth > MaxPly) depth = MaxPly;
   std::chrono::steady_clock::duration searching{};
   uint64_t total = 0;
   int32_t number = 0;
@@ -56,16 +59,21 @@ uint64_t RunBench(int32_t depth, bool verbose) {
   for (const char* position : BenchPositions) {
     ++number;
     SetPosition(position);
-    if (TranspositionTable)
-      std::memset(static_cast<void*>(TranspositionTable), 0, TableEntryCount * sizeof(HashEntry));
+    ClearTable();
     Limits = SearchLimits{};
     Limits.depth = depth;
     Limits.clock = 0;
     PonderOrInfinite.store(0);
     TimeBudget = 1;
     const auto start = std::chrono::steady_clock::now();
-    RunSearch(false);
+    RunSearch();
     searching += std::chrono::steady_clock::now() - start;
+    if (StopRequested.load(std::memory_order_acquire)) {
+      SilentSearch = false;
+      WriteLine("info string bench stopped in position %d of %d; no total", number,
+                int32_t(std::size(BenchPositions)));
+      return total;
+    }
     total += NodeCount();
     if (verbose) {
       std::string best = RootPv[0].kind == LineEnd ? "0000" : MoveToText(RootPv[0]);

@@ -33,7 +33,7 @@ static bool NullMoveHolds(SearchNode& node, int32_t alpha, int32_t beta, int32_t
                           int32_t evaluation) {
   *CurrentMove = NullMoveRecord;
   node.stage = StageNull;
-  const int32_t nullDepth = depth - 3 < 1 ? 1 : depth - 3;
+  const int32_t nullDepth = depth - NullMoveReduction < 1 ? 1 : depth - NullMoveReduction;
   MakeMove(*CurrentMove);
   PawnFiles[Ply] = PawnFiles[Ply - 1];
   ++Ply;
@@ -87,7 +87,7 @@ int32_t SearchQuiescent(SearchNode& parent, int32_t alpha, int32_t beta, int32_t
   if (depth <= 0) return SearchQuiescent(parent, alpha, beta, evaluation);
   SearchNode& node = ChildOf(parent);
   // The null move's child probes the table too: its slot is asked for alongside this node's own.
-  if (depth > 2) PrefetchTableAfter(NullMoveRecord);
+  if (depth >= NullMoveMinDepth) PrefetchTableAfter(NullMoveRecord);
   if (ProbeTable(alpha, beta, depth, node.best)) return node.best;
   node.best = int16_t(Ply - MateScore);
   node.alpha = int16_t(alpha);
@@ -98,8 +98,10 @@ int32_t SearchQuiescent(SearchNode& parent, int32_t alpha, int32_t beta, int32_t
   SwapSides();
   if (depth > 1) PrefetchKillerSlots();
 
-  const bool nullMoveAllowed = depth > 2 && CurrentMove[-1].kind != NullMove && beta < MateScore &&
-                               Ply <= 61 && !SideToMoveInCheck();
+  // Not twice in a row, not when a mate is the bound, not when its child would stand at the
+  // deepest ply, and never in check.
+  const bool nullMoveAllowed = depth >= NullMoveMinDepth && CurrentMove[-1].kind != NullMove &&
+                               beta < MateScore && Ply < DeepestPly && !SideToMoveInCheck();
   if (!(nullMoveAllowed && NullMoveHolds(node, alpha, beta, depth, evaluation))) {
     SearchMoves(node);
     if (!Stopped()) {

@@ -90,7 +90,7 @@ template <class Sink>
 int32_t GeneratePawnCapturesOf(SearchNode& node, int32_t target, uint64_t pawns) {
   Move& move = *CurrentMove;
   for (; pawns != 0; pawns &= pawns - 1) {
-    move.from = int16_t(BitSquare(__builtin_ctzll(pawns)));
+    move.from = int16_t(BitSquare(LowestBit(pawns)));
     move.piece = Pawn;
     if (IsLastRank(target) ? GeneratePromotions<Sink>(node) : Sink::Try(node)) return 1;
   }
@@ -124,7 +124,7 @@ int32_t GenerateOfficerCaptures(SearchNode& node, int32_t target, const Attacker
   Move& move = *CurrentMove;
   // Usually one piece attacks: there is no order to establish.
   if ((attacking & (attacking - 1)) == 0) {
-    const int32_t from = BitSquare(__builtin_ctzll(attacking));
+    const int32_t from = BitSquare(LowestBit(attacking));
     move.from = int16_t(from);
     move.piece = Board[from].type;
     return Sink::Try(node);

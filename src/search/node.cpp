@@ -77,57 +77,66 @@ static uint32_t OfficersAttacking(const AttackerSets& sets, int32_t target) {
 }
 #endif
 
-// Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
-// moves go to TryMove<true>, which leaves out what only matters with depth to go.
+// What a node's stages share: the squares found on first use, the destinations a later stage
+// must not search again, and whether the node's moves may repeat a position.
 template <bool Quiescent>
-static void SearchStages(SearchNode& node) {
-  using Sink = SearchSink<Quiescent>;
-  const Move& previous = PreviousMove();
+[[gnu::always_inline]] static inline void PrepareStages(SearchNode& node) {
   node.unsafeOrigins = 0;  // found when a move first needs them
   // An empty record's destination is no square, so it adds nothing.
   node.triedSquares = SquareMask(node.pv[Ply].to);
-  if (!Quiescent)
-    node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
-  if (!Quiescent)
-    node.mayRepeat = Ply == 0 || (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
-                                  IsReversible(CurrentMove[-3]));
+  if (Quiescent) return;
+  node.triedSquares |= SquareMask(Killers[Ply][0].to) | SquareMask(Killers[Ply][1].to);
+  node.mayRepeat = Ply == 0 || (IsReversible(CurrentMove[-1]) && IsReversible(CurrentMove[-2]) &&
+                                IsReversible(CurrentMove[-3]));
+}
 
-  if (node.pv[Ply].piece != 0) {
-    node.stage = StagePv;
-    *CurrentMove = node.pv[Ply];
-    if (TryMove<Quiescent>(node)) return;
-  }
+// The first move of the line an earlier iteration (or the move's reduced search) found here.
+template <bool Quiescent>
+[[gnu::always_inline]] static inline int32_t TryLineMove(SearchNode& node) {
+  if (node.pv[Ply].piece == Empty) return 0;
+  node.stage = StagePv;
+  *CurrentMove = node.pv[Ply];
+  return TryMove<Quiescent>(node);
+}
 
+// En passant, then the captures of the piece that has just moved.
+template <bool Quiescent>
+[[gnu::always_inline]] static inline int32_t TryRecaptures(SearchNode& node, const Move& previous) {
+  using Sink = SearchSink<Quiescent>;
   node.stage = StageRecaptures;
-  if (GenerateEnPassant<Sink>(node)) return;
-  if (previous.piece != Empty && previous.piece != King &&
-      GenerateCapturesOf<Sink>(node, previous.to))
-    return;
+  if (GenerateEnPassant<Sink>(node)) return 1;
+  return previous.piece != Empty && previous.piece != King &&
+         GenerateCapturesOf<Sink>(node, previous.to);
+}
 
-  if (!Quiescent) {
-    node.stage = StageKillers;
-    const Move* killers = Killers[Ply];
-    if (killers[0].kind != LineEnd) {
-      for (int slot = 0; slot < 2; ++slot) {
-        *CurrentMove = killers[slot];
-        if (CurrentMove->to != previous.to && IsKillerPlayable() && TryMove<Quiescent>(node))
-          return;
-      }
-    }
+// The two moves that last cut a node at this ply, when they fit this board; a recapture was
+// tried already.
+[[gnu::always_inline]] static inline int32_t TryKillers(SearchNode& node, const Move& previous) {
+  node.stage = StageKillers;
+  const Move* killers = Killers[Ply];
+  if (killers[0].kind == LineEnd) return 0;
+  const int32_t recaptureSquare = previous.to;
+  for (int slot = 0; slot < 2; ++slot) {
+    *CurrentMove = killers[slot];
+    if (CurrentMove->to != recaptureSquare && IsKillerPlayable() && TryMove<false>(node)) return 1;
   }
+  return 0;
+}
 
+// The enemy pieces (the king is never a target, the recaptured piece was done) that some piece
+// of ours attacks are found with set operations and then taken in list order: whether a piece is
+// attacked is as good as random, so a test per list entry would cost a mispredicted branch per
+// entry. Our pieces do not change while the node runs (every move is taken back before the
+// next), so their sets are read once. Below the root the enemy king is never attacked (the
+// enemy's move into this node was legal), so only the root leaves it out by hand.
+template <bool Quiescent>
+[[gnu::always_inline]] static inline int32_t TryRemainingCaptures(SearchNode& node,
+                                                                  const Move& previous,
+                                                                  const AttackerSets& sets) {
   // A quiescent node has no killers to skip, so its remaining captures are filtered as its
   // recaptures are: its stage stays as it is.
   if (!Quiescent) node.stage = StageRemaining;
   const int32_t enemy = OtherSide;
-  // The enemy pieces (the king is never a target, the recaptured piece was done) that some piece
-  // of ours attacks are found with set operations and then taken in list order: whether a
-  // piece is attacked is as good as random, so a test per list entry would cost a mispredicted
-  // branch per entry. Our pieces do not change while the node runs (every move is taken back
-  // before the next), so their sets are read once.
-  // Below the root the enemy king is never attacked (the enemy's move into this node was legal),
-  // so only the root leaves it out by hand.
-  const AttackerSets sets = ReadAttackerSets(SideToMove);
   uint64_t open = SquareSets[enemy][0] & ~SquareMask(previous.to);
   if (!Quiescent && Ply == 0) open &= ~SquareSets[enemy][King];
   CaptureMap map;
@@ -136,31 +145,55 @@ static void SearchStages(SearchNode& node) {
   assert(map.targets == ListIndices(open & AttackedSquares(sets, Occupied())));
   const PieceEntry* targets = PieceList[enemy];
   for (uint32_t reached = map.targets; reached != 0; reached &= reached - 1) {
-    const int32_t index = __builtin_ctz(reached), target = targets[index].square;
+    const int32_t index = LowestBit(reached), target = targets[index].square;
     const uint64_t pawns = SquareReach.pawnFrom[sets.colour][SquareBit(target)] & sets.pawns;
     assert(map.officers[index] == OfficersAttacking(sets, target));
-    if (GenerateMappedCaptures<Sink>(node, target, pawns, map.officers[index])) return;
+    if (GenerateMappedCaptures<SearchSink<Quiescent>>(node, target, pawns, map.officers[index]))
+      return 1;
   }
+  return 0;
+}
 
+// Below the horizon the only quiet moves are the pushes that promote.
+[[gnu::always_inline]] static inline int32_t TryPromotionPushes(SearchNode& node,
+                                                                const AttackerSets& sets) {
   const int32_t side = SideToMove;
-  if (Quiescent) {
-    // Only a pawn on its seventh rank can promote.
-    if ((sets.pawns & SeventhRankSquares[side]) == 0) return;
-    for (int32_t i = 1; i <= LastEntry[side]; ++i) {
-      const PieceEntry& entry = PieceList[side][i];
-      if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&
-          GenerateQuietMoves<Sink>(node, entry.square))
-        return;
-    }
-    return;
-  }
-
-  if (GenerateCastling<Sink>(node)) return;
+  if ((sets.pawns & SeventhRankSquares[side]) == 0) return 0;
   for (int32_t i = 1; i <= LastEntry[side]; ++i) {
     const PieceEntry& entry = PieceList[side][i];
-    if (entry.type != Empty && SearchQuietMoves(node, entry.square, entry.type)) return;
+    if (entry.type == Pawn && (entry.square & 0x70) == SeventhRank[side] &&
+        GenerateQuietMoves<SearchSink<true>>(node, entry.square))
+      return 1;
   }
-  SearchQuietMoves(node, PieceList[side][0].square, King);
+  return 0;
+}
+
+// Castling, then the quiet moves of every piece in list order, the king's last.
+[[gnu::always_inline]] static inline int32_t TryQuietMoves(SearchNode& node) {
+  if (GenerateCastling<SearchSink<false>>(node)) return 1;
+  const int32_t side = SideToMove;
+  for (int32_t i = 1; i <= LastEntry[side]; ++i) {
+    const PieceEntry& entry = PieceList[side][i];
+    if (entry.type != Empty && SearchQuietMoves(node, entry.square, entry.type)) return 1;
+  }
+  return SearchQuietMoves(node, PieceList[side][0].square, King);
+}
+
+// The stages of a node, in order; the first that cuts the node off (or sees a stop) ends it.
+// Below the horizon (quiescent nodes) only captures and promotions are searched, and the node's
+// moves go to TryMove<true>, which leaves out what only matters with depth to go.
+template <bool Quiescent>
+static void SearchStages(SearchNode& node) {
+  const Move& previous = PreviousMove();
+  PrepareStages<Quiescent>(node);
+  if (TryLineMove<Quiescent>(node) || TryRecaptures<Quiescent>(node, previous)) return;
+  if (!Quiescent && TryKillers(node, previous)) return;
+  const AttackerSets sets = ReadAttackerSets(SideToMove);
+  if (TryRemainingCaptures<Quiescent>(node, previous, sets)) return;
+  if (Quiescent)
+    TryPromotionPushes(node, sets);
+  else
+    TryQuietMoves(node);
 }
 
 // Full-width nodes (the root and SearchChild with depth to go) come here; quiescent nodes enter
@@ -307,38 +340,171 @@ static Shortcut StandsPatAtOnce(SearchNode& node, const Move& move, int32_t move
   return Shortcut::StoodPat;
 }
 
-// A quiescent node's moves keep the depth at or below zero whatever extends them (an extension
-// keeps the node's depth), so there whether a move gives check matters only to futility pruning,
-// and only for a move futility would drop. Quiescence never starts at the root.
+// A pawn arriving on one of the two ranks at either end: pawns never move back, so only one
+// running to its own seventh rank (or promoting from it) can.
+static bool ReachesSeventhRank(const Move& move) {
+  return move.piece == Pawn && (move.to < SquareA3 || move.to >= SquareA7);
+}
+
+// A capture back on the square where the previous move captured (or castled, took en passant or
+// promoted), by a piece worth less than the one that went there.
+static bool RecapturesWithLess(const Move& move) {
+  const Move& previous = PreviousMove();
+  return previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
+         PieceValue[previous.piece] > PieceValue[move.piece];
+}
+
+// A move that checks, promotes, runs a pawn to its seventh rank or recaptures with less keeps
+// the node's depth; every other move goes one ply deeper.
+static int32_t DepthAfter(const SearchNode& node, const Move& move, bool givesCheck) {
+  const bool extended =
+      ReachesSeventhRank(move) || givesCheck || move.kind == Promotion || RecapturesWithLess(move);
+  return extended ? node.depth : node.depth - 1;
+}
+
+// A move that leaves the evaluation FutilityMargin or more below alpha cannot raise the score
+// near the horizon: it is dropped unless it checks, and its evaluation still raises the node's
+// best score. Quiescent moves keep the depth at or below zero whatever extends them (an
+// extension keeps the node's depth), so there whether a move gives check matters only for a
+// move futility would drop. Quiescence never starts at the root.
+template <bool Quiescent>
+static bool IsFutile(SearchNode& node, const Move& move, int32_t moveEval, int32_t& newDepth) {
+  bool futile;
+  if constexpr (Quiescent) {
+    newDepth = 0;  // a quiescent node keeps no depth
+    futile = HasScore(node) && moveEval + FutilityMargin <= node.alpha && !GivesCheck(move);
+  } else {
+    const bool givesCheck = GivesCheck(move);
+    newDepth = DepthAfter(node, move, givesCheck);
+    if (newDepth > 0) PrefetchTableAfter(move);  // the child will probe the table
+    futile = newDepth <= FutilityDepth && !givesCheck && Ply > 0 && HasScore(node) &&
+             moveEval + FutilityMargin <= node.alpha;
+  }
+  if (futile && moveEval > node.best) node.best = int16_t(moveEval);
+  return futile;
+}
+
+// A move the shortcut stood pat on scores the child's beta, the node's alpha, which the best
+// score was not above; the child's line matters only for the node's line move.
+static int32_t TakeStandPat(SearchNode& node, const Move& move) {
+  if (CheckTime()) return 1;
+  assert(node.best <= node.alpha);
+  node.best = node.alpha;
+  if (IsLineMove(node, move)) {
+    SeedChildLine(node, Ply + 1);
+    CopyContinuation(node);
+  }
+  return 0;  // the child's score is alpha: nothing rises above it
+}
+
+// A root move is searched only when "searchmoves" allows it; each one searched is announced once
+// with its number in this pass.
+static bool EnterRootMove(const Move& move) {
+  if (!IsAllowedAtRoot(move)) return false;
+  ++RootMoveCount;
+  if (!SilentSearch && BeginSearchOutput()) {
+    WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
+    EndSearchOutput();
+  }
+  return true;
+}
+
+// The made move's score: the endgame data or a draw by rule decide it when they can; otherwise
+// the child is searched. With more than ReducedSearchDepth plies to go a search
+// FirstSearchReduction plies shallower comes first: its score is not used, but it leaves the
+// child's line in the node's child line and its results in the table, and the full search then
+// takes that line first.
+template <bool Quiescent>
+static int16_t SearchMadeMove(SearchNode& node, int32_t moveEval, int32_t newDepth,
+                              bool nullWindow) {
+  if ((PieceCount <= 3 && ProbeEndgame(Ply, node.moveScore)) ||
+      (MayRepeat<Quiescent>(node, *CurrentMove) && CheckDraw(node))) {
+    EndLine(node.childPv[Ply + 1]);
+    return node.moveScore;
+  }
+  ++Ply;
+  ++CurrentMove;
+  if (Ply > SelDepth) SelDepth = Ply;
+  SeedChildLine(node, Ply);
+  const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta, beta = -node.alpha;
+  int16_t score;  // kept in a register across the child's search, not in the node
+  if constexpr (Quiescent) {
+    score = int16_t(-SearchQuiescent(node, alpha, beta, moveEval));
+  } else {
+    if (newDepth > ReducedSearchDepth)
+      SearchChild(node, alpha, beta, newDepth - FirstSearchReduction, moveEval);
+    score = int16_t(-SearchChild(node, alpha, beta, newDepth, moveEval));
+  }
+  --Ply;
+  --CurrentMove;
+  return score;
+}
+
+enum class Outcome { Done, Cutoff, FullWindow };
+
+// Takes the move's score into the node: its best score and line, the root's report, and whether
+// the node is cut off or the move must be searched again with the full window (a null-window
+// search that raised alpha).
+template <bool Quiescent>
+static Outcome RecordScore(SearchNode& node, const Move& move, int16_t score, bool nullWindow) {
+  if (score > node.best) node.best = score;
+  if (IsLineMove(node, move)) {
+    CopyContinuation(node);
+    if (!Quiescent && Ply == 0) ReportRootLine(node);
+  }
+  if (node.best <= node.alpha) return Outcome::Done;
+  CopyContinuation(node);
+  node.pv[Ply] = move;
+  node.triedSquares |= SquareMask(move.to);
+  if (!Quiescent && Ply == 0) ReportRootLine(node);
+  if (node.best >= node.beta) return Outcome::Cutoff;
+  node.alpha = node.best;
+  return nullWindow ? Outcome::FullWindow : Outcome::Done;
+}
+
+// Once the node has a score above alpha, later moves are searched with a null window first,
+// and only one that beats it is searched again with the full window, without taking the move
+// back in between. Returns 1 on a cutoff or a stop.
+template <bool Quiescent>
+static int32_t SearchUntilSettled(SearchNode& node, const Move& move, int32_t moveEval,
+                                  int32_t newDepth) {
+  for (bool nullWindow = HasScore(node) && node.alpha <= node.best;; nullWindow = false) {
+    const int16_t score = SearchMadeMove<Quiescent>(node, moveEval, newDepth, nullWindow);
+    if (CheckTime()) return 1;
+    const Outcome outcome = RecordScore<Quiescent>(node, move, score, nullWindow);
+    if (outcome != Outcome::FullWindow) return outcome == Outcome::Cutoff;
+  }
+}
+
+// Makes the move, searches it when it is legal (and, at the root, allowed), and takes it back:
+// one place that takes it back, so that the move loop holds one copy of that code.
+template <bool Quiescent>
+static int32_t PlayAndSearch(SearchNode& node, const Move& move, int32_t moveEval, int32_t newDepth,
+                             bool mayExpose) {
+  // A child with depth to go probes the table: only then do the keys have to follow the move.
+  const bool keys = !Quiescent && newDepth > 0;
+  keys ? MakeMove<true>(move) : MakeMove<false>(move);
+  if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
+  const bool legal = !mayExpose || !IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square);
+  assert(legal == !IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square));
+  int32_t result = 0;
+  if (legal && (Quiescent || Ply != 0 || EnterRootMove(move)))
+    result = SearchUntilSettled<Quiescent>(node, move, moveEval, newDepth);
+  keys ? UnmakeMove<true>(move) : UnmakeMove<false>(move);
+  return result;
+}
+
+// One move of the node, as a generator built it in *CurrentMove: skipped when an earlier stage
+// tried it, dropped by futility, refused when illegal, answered by the stand-pat shortcut, or
+// made and searched. Returns 1 when the node is cut off or the search must stop.
 template <bool Quiescent>
 int32_t TryMove(SearchNode& node) {
-  Move& move = *CurrentMove;
+  const Move& move = *CurrentMove;
   if (AlreadyTried<Quiescent>(node, move)) return 0;
-
   const int32_t moveEval = EvaluateMove() - node.moverEval;
-  int32_t newDepth = Quiescent ? 0 : node.depth - 1;  // a quiescent node keeps no depth
-  if constexpr (Quiescent) {
-    if (HasScore(node) && moveEval + 300 <= node.alpha && !GivesCheck(move)) {
-      if (moveEval > node.best) node.best = int16_t(moveEval);
-      return 0;
-    }
-  } else {
-    const Move& previous = PreviousMove();
-    const bool givesCheck = GivesCheck(move);
-    if (move.piece == Pawn && (move.to < 0x18 || move.to > 0x5F)) newDepth = node.depth;
-    if (givesCheck || move.kind == Promotion ||
-        (previous.to == move.to && (previous.captured != Empty || previous.kind != Normal) &&
-         PieceValue[previous.piece] > PieceValue[move.piece]))
-      newDepth = node.depth;
-    if (newDepth > 0) PrefetchTableAfter(move);  // the child will probe the table
-    if (newDepth <= 3 && !givesCheck && Ply > 0 && HasScore(node) && moveEval + 300 <= node.alpha) {
-      if (moveEval > node.best) node.best = int16_t(moveEval);
-      return 0;
-    }
-  }
-  if (Ply >= 62) return 0;
-
-  bool nullWindow = HasScore(node) && node.alpha <= node.best;
+  int32_t newDepth;
+  if (IsFutile<Quiescent>(node, move, moveEval, newDepth)) return 0;
+  if (Ply >= DeepestPly) return 0;
   const bool mayExpose = MayExposeKing(node, move);
   if (mayExpose && CannotEndCheck(node, move)) {
     assert(MakesKingAttacked(move));
@@ -349,78 +515,10 @@ int32_t TryMove(SearchNode& node) {
       case Shortcut::Illegal:
         return 0;
       case Shortcut::StoodPat:
-        if (CheckTime()) return 1;
-        // The move scores the child's beta, the node's alpha, which the best score was not above.
-        assert(node.best <= node.alpha);
-        node.best = node.alpha;
-        if (IsLineMove(node, move)) {
-          SeedChildLine(node, Ply + 1);
-          CopyContinuation(node);
-        }
-        return 0;  // the child's score is alpha: nothing rises above it
+        return TakeStandPat(node, move);
       case Shortcut::None:
         break;
     }
   }
-  // A child with depth to go probes the table: only then do the keys have to follow the move.
-  const bool keys = !Quiescent && newDepth > 0;
-  const auto make = [&] { keys ? MakeMove<true>(move) : MakeMove<false>(move); };
-  const auto unmake = [&] { keys ? UnmakeMove<true>(move) : UnmakeMove<false>(move); };
-  for (;;) {
-    make();
-    if (keys && move.kind != Normal) PrefetchTable();  // its slot was not known before
-    if (mayExpose && IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square)) {
-      unmake();
-      return 0;
-    }
-    assert(!IsAttacked(int8_t(OtherSide), PieceList[SideToMove][0].square));
-    if (!Quiescent && Ply == 0) {
-      if (!IsAllowedAtRoot(move)) {
-        unmake();
-        return 0;
-      }
-      ++RootMoveCount;
-      if (!SilentSearch && BeginSearchOutput()) {
-        WriteLine("info currmove %s currmovenumber %d", MoveToText(move), RootMoveCount);
-        EndSearchOutput();
-      }
-    }
-    int16_t score;  // kept in a register across the child's search, not in the node
-    if ((PieceCount <= 3 && ProbeEndgame(node)) ||
-        (MayRepeat<Quiescent>(node, move) && CheckDraw(node))) {
-      EndLine(node.childPv[Ply + 1]);
-      score = node.moveScore;
-    } else {
-      ++Ply;
-      ++CurrentMove;
-      if (Ply > SelDepth) SelDepth = Ply;
-      SeedChildLine(node, Ply);
-      for (int32_t reduction = !Quiescent && newDepth > 4 ? 3 : 0;; reduction = 0) {
-        const int32_t alpha = nullWindow ? -node.alpha - 1 : -node.beta;
-        score = int16_t(
-            Quiescent ? -SearchQuiescent(node, alpha, -node.alpha, moveEval)
-                      : -SearchChild(node, alpha, -node.alpha, newDepth - reduction, moveEval));
-        if (reduction == 0) break;
-      }
-      --Ply;
-      --CurrentMove;
-    }
-    unmake();
-    if (CheckTime()) return 1;
-
-    if (score > node.best) node.best = score;
-    if (IsLineMove(node, move)) {
-      CopyContinuation(node);
-      if (!Quiescent && Ply == 0) ReportRootLine(node);
-    }
-    if (node.best <= node.alpha) return 0;
-    CopyContinuation(node);
-    node.pv[Ply] = move;
-    node.triedSquares |= SquareMask(move.to);
-    if (!Quiescent && Ply == 0) ReportRootLine(node);
-    if (node.best >= node.beta) return 1;
-    node.alpha = node.best;
-    if (!nullWindow) return 0;
-    nullWindow = false;
-  }
+  return PlayAndSearch<Quiescent>(node, move, moveEval, newDepth, mayExpose);
 }

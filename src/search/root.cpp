@@ -15,7 +15,9 @@
 #include "search/movegen.h"
 #include "search/search.h"
 
-void PrintSearchInfo() {
+// Kept a call of its own: a line per iteration or root move is no reason to make the move loop
+// that reports it larger.
+[[gnu::noinline]] void PrintSearchInfo() {
   if (SilentSearch) return;
   const uint64_t nodes = NodeCount();
   const uint32_t time = TickCount() - SearchStartTick;
@@ -29,7 +31,7 @@ void PrintSearchInfo() {
   }
   const char* bound = RootBound < 0 ? " upperbound" : RootBound > 0 ? " lowerbound" : "";
   std::string line;
-  for (int32_t i = 0; i <= 62 && RootPv[i].kind != LineEnd; ++i) {
+  for (int32_t i = 0; i < MaxPly && RootPv[i].kind != LineEnd; ++i) {
     line += i == 0 ? " pv " : " ";
     line += MoveToText(RootPv[i]);
   }
@@ -103,12 +105,12 @@ bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound) {
 static bool SearchIteration(SearchNode& root, bool& onlyMove) {
   int32_t alpha = -MateScore, beta = MateScore;
   if (IterationDepth > 1) {
-    alpha = RootScore - 128;
-    beta = RootScore + 128;
+    alpha = RootScore - AspirationWindow;
+    beta = RootScore + AspirationWindow;
   }
   RootBound = 0;
-  RootMoveCount = 0;
   for (;;) {
+    RootMoveCount = 0;
     PrintSearchInfo();
     root.best = -MateScore;
     root.alpha = int16_t(alpha);
@@ -117,7 +119,8 @@ static bool SearchIteration(SearchNode& root, bool& onlyMove) {
     SearchMoves(root);
     if (StopRequested.load(std::memory_order_acquire)) return false;
     if (root.best == -MateScore && !InCheck()) root.best = 0;
-    StoreTable(alpha, beta, IterationDepth, root.best);
+    // A root searched over some of its moves only says nothing of the position.
+    if (AllowedRootMoveCount == 0) StoreTable(alpha, beta, IterationDepth, root.best);
     if (RootMoveCount == 0) {
       // Mated or stalemated: nothing deeper can change that, also when pondering.
       RootScore = root.best;
@@ -133,19 +136,18 @@ static bool SearchIteration(SearchNode& root, bool& onlyMove) {
   }
 }
 
-void RunSearch(bool releaseChannel) {
+// Before the channel opens: the root's line and its first legal move, published so that even a
+// "stop" read at once answers a legal move of this position.
+static void PrepareRoot() {
   SearchStartTick = TickCount();
   Ply = 0;
   CurrentMove = GameLine + RootSlot;
   RootPv[0] = LineEndRecord;
-  // Published before the channel opens, so that even a "stop" read at once answers a legal
-  // move of this position.
   PublishFirstLegalMove();
-  StopRequested.store(0, std::memory_order_release);
-  if (releaseChannel) {
-    Searching.store(1, std::memory_order_release);
-    ReleaseChannel();
-  }
+}
+
+// Iterations one ply deeper each, until a limit, a mate, the deepest iteration or a stop.
+static void Deepen() {
   IterationDepth = 0;
   ResetNodeCount();
   ClearKillers();
@@ -160,17 +162,26 @@ void RunSearch(bool releaseChannel) {
     SelDepth = IterationDepth;
     if (!SearchIteration(root, onlyMove)) break;
     StoreKiller(RootPv[0]);
-    if (MateFoundWithinLimit() || !TimeForAnotherIteration() || IterationDepth > 62 ||
+    if (MateFoundWithinLimit() || !TimeForAnotherIteration() || IterationDepth >= MaxPly ||
         IterationDepth >= Limits.depth || std::abs(RootScore) >= MateThreshold)
       break;
   }
   // "go mate" alone waits like "infinite" only while the deepening goes on: however it ends (the
   // mate found, a longer one, the deepest iteration), the search answers by itself.
   if (Limits.mateAnswers) PonderOrInfinite.store(0, std::memory_order_release);
-  if (releaseChannel) EndSearching();
 }
 
-void SearchRoot() { RunSearch(true); }
+void RunSearch() {
+  PrepareRoot();
+  Deepen();
+}
+
+void SearchRoot() {
+  PrepareRoot();
+  BeginSearching();
+  Deepen();
+  EndSearching();
+}
 
 namespace {
 struct AllowSink {

@@ -8,8 +8,24 @@
 #include "position/position.h"
 
 constexpr int32_t MaxPly = 63;  // node records for plies 0..62
-constexpr int32_t MateScore = 32000;
-constexpr int32_t MateThreshold = 31000;
+// No move is searched from the deepest ply: a node there scores as if it had none.
+constexpr int32_t DeepestPly = MaxPly - 1;
+
+// The search's numbers.
+// Each iteration after the first starts inside this window around the last score (half a pawn).
+constexpr int32_t AspirationWindow = 128;
+// A quiet move with at most FutilityDepth plies to go, no check, and an evaluation at least
+// FutilityMargin below alpha is not searched.
+constexpr int32_t FutilityMargin = 300;
+constexpr int32_t FutilityDepth = 3;
+// The null move is tried with at least NullMoveMinDepth plies to go, and searched
+// NullMoveReduction plies shallower (but at least one ply deep).
+constexpr int32_t NullMoveMinDepth = 3;
+constexpr int32_t NullMoveReduction = 3;
+// A move with more than ReducedSearchDepth plies to go is searched FirstSearchReduction plies
+// shallower first, to find its line, then to its full depth along that line.
+constexpr int32_t ReducedSearchDepth = 4;
+constexpr int32_t FirstSearchReduction = 3;
 
 enum MoveStage : uint8_t {
   StageNull = 0,
@@ -48,11 +64,8 @@ struct SearchNode {
 
 extern SearchNode NodeStack[MaxPly];
 extern Move RootPv[64];
-extern int32_t Ply;
-extern Move* CurrentMove;
 extern int32_t IterationDepth;
 extern int32_t SelDepth;
-extern int32_t RootScore;
 extern int32_t RootBound;
 extern int32_t RootMoveCount;
 extern Move Killers[MaxPly][2];
@@ -70,9 +83,11 @@ bool IsAllowedAtRoot(const Move& move);
 // Rank bits of the rank from which a pawn's push promotes.
 constexpr int32_t SeventhRank[2] = {0x60, 0x10};
 
+// A "go": the search with the command channel open, so that the input thread answers and stops
+// it.
 void SearchRoot();
-// The search itself; a "go" also hands the command channel back to the input thread.
-void RunSearch(bool releaseChannel);
+// The search alone, for the bench and the tests: the caller clears StopRequested first.
+void RunSearch();
 void PrintSearchInfo();
 // After a pass of the root: widens the aspiration window when the score fell outside it.
 bool WidenWindow(int32_t score, int32_t& alpha, int32_t& beta, int32_t& bound);

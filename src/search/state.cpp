@@ -2,11 +2,8 @@
 
 SearchNode NodeStack[MaxPly];
 Move RootPv[64];
-int32_t Ply;
-Move* CurrentMove = GameLine + RootSlot;
 int32_t IterationDepth;
 int32_t SelDepth;
-int32_t RootScore;
 int32_t RootBound;
 int32_t RootMoveCount;
 Move Killers[MaxPly][2];

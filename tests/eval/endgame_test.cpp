@@ -34,10 +34,7 @@ int32_t Probe(int32_t strong, Square king, Square weakKing, int8_t type, Square 
   LastEntry[strong] = 1, LastEntry[1 - strong] = 0;
   PieceCount = type == Empty ? 2 : 3;
   SideToMove = mover, OtherSide = 1 - mover;
-  SearchNode node{};
-  const int32_t verdict = ProbeEndgame(node);
-  score = node.moveScore;
-  return verdict;
+  return ProbeEndgame(Ply, score);
 }
 
 #ifdef QUENDAL_GAVIOTA_TABLES
@@ -137,21 +134,30 @@ TEST(Endgame, BareKingsAndALoneMinorPieceAreDrawsWithoutTheFile) {
   EXPECT_EQ(EndgameTryLoad, 1);
 }
 
-// Rows of files placed around the engine and the verdict their data give.
+// Rows of files placed around the engine: whether data are found, and which files are reported
+// and passed over because they are not the data this build made.
 TEST(Endgame, RowsOfPlacesWhereTheFileIsLookedFor) {
   const fs::path home = fs::current_path();
   const fs::path dir = fs::temp_directory_path() / ("quendal-endgame-" + std::to_string(getpid()));
-  for (const auto& row : ReadRows("endgame-files.txt")) {
+  std::ifstream built(fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin", std::ios::binary);
+  const std::vector<char> data{std::istreambuf_iterator<char>(built), {}};
+  ASSERT_EQ(data.size(), EndgameFileSize);
+  const auto rows = ReadRows("endgame-files.txt");
+  ASSERT_GT(rows.size(), 5u);
+  for (const auto& row : rows) {
     fs::remove_all(dir);
     for (const char* folder : {"work", "engine/bin", "engine/share/quendal"})
       fs::create_directories(dir / folder);
-    fs::create_symlink(dir / "engine/bin/quendal", dir / "self");  // stands for /proc/self/exe
+    if (row[1] != "no-link")
+      fs::create_symlink(dir / "engine/bin/quendal", dir / "self");  // stands for /proc/self/exe
     for (const std::string& placed : Words(row[0])) {
       const std::vector<std::string> fields = Words(placed, ':');
-      std::vector<uint8_t> bytes(size_t(int64_t(EndgameFileSize) + std::stoll(fields[1])), 201);
-      if (bytes.size() > 8081) bytes[8081] = uint8_t(std::stoi(fields[2]));
+      std::vector<char> bytes = data;
+      if (fields[1] == "short") bytes.pop_back();
+      if (fields[1] == "wrong") bytes[8081] ^= 1;
+      if (fields[1] == "longer") bytes.push_back(0);
       std::ofstream(dir / fields[0] / "Endgame.bin", std::ios::binary)
-          .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+          .write(bytes.data(), std::streamsize(bytes.size()));
     }
     fs::current_path(dir / "work");
     const std::string link = (dir / "self").string();
@@ -160,10 +166,22 @@ TEST(Endgame, RowsOfPlacesWhereTheFileIsLookedFor) {
     EndgameTryLoad = 1;
     Ply = 0;
     int16_t score;
-    const int32_t verdict = Probe(White, {0, 0}, {7, 7}, Queen, {1, 0}, White, score);
-    EXPECT_EQ(verdict ? std::to_string(score) : "none", row[1]) << row[0];
+    std::string output;
+    {
+      CapturedOutput captured;
+      const int32_t verdict = Probe(White, {0, 0}, {7, 7}, Queen, {1, 0}, White, score);
+      EXPECT_EQ(verdict ? "data" : "none", row[2]) << row[0];
+      output = captured.Text();
+    }
+    std::string reported;
+    for (const std::string& line : Words(output, '\n')) {
+      const std::string folder = Words(line)[2];  // info string <path> is not ...
+      reported += (reported.empty() ? "" : " ") +
+                  fs::relative(fs::path(folder).parent_path(), dir).lexically_normal().string();
+    }
+    EXPECT_EQ(reported, row.size() > 3 ? row[3] : "") << row[0];
     EXPECT_EQ(EndgameTryLoad, 0);
-    std::free(EndgameData);
+    if (EndgameData) std::free(EndgameData);
     EndgameData = nullptr;
     fs::current_path(home);
   }
