@@ -75,18 +75,32 @@ uint8_t RightsLostByFen(const char* fen) {
   return lost;
 }
 
+// The pieces beyond a side's first queen, two rooks, two bishops and two knights came from its
+// pawns, so with the pawns left they number at most eight. More material than that no game can
+// reach, and it would take the evaluation past the mate scores; within it, the static score stays
+// well below them (a king with nine queens and every other piece is worth about 28,000).
+bool HasMorePiecesThanPromotionsGive(const int32_t (&count)[8]) {
+  const auto beyond = [](int32_t have, int32_t start) { return have > start ? have - start : 0; };
+  return count[Pawn] + beyond(count[Queen], 1) + beyond(count[Rook], 2) + beyond(count[Bishop], 2) +
+             beyond(count[Knight], 2) >
+         8;
+}
+
 const char* BoardRefusal() {
-  int32_t pieces[2] = {0, 0}, kings[2] = {0, 0};
+  int32_t pieces[2][8] = {};
   for (int32_t square = 0; square < 120; ++square) {
     const BoardCell& cell = Board[square];
     if (!IsOnBoard(square) || cell.type == Empty) continue;
-    ++pieces[cell.colour];
-    if (cell.type == King) ++kings[cell.colour];
+    ++pieces[cell.colour][0];
+    ++pieces[cell.colour][cell.type];
     const int32_t rank = square >> 4;
     if (cell.type == Pawn && (rank == 0 || rank == 7)) return "a pawn on the first or last rank";
   }
-  if (kings[White] != 1 || kings[Black] != 1) return "not exactly one king per side";
-  if (pieces[White] > 16 || pieces[Black] > 16) return "more than 16 pieces of one side";
+  if (pieces[White][King] != 1 || pieces[Black][King] != 1) return "not exactly one king per side";
+  if (pieces[White][0] > 16 || pieces[Black][0] > 16) return "more than 16 pieces of one side";
+  if (HasMorePiecesThanPromotionsGive(pieces[White]) ||
+      HasMorePiecesThanPromotionsGive(pieces[Black]))
+    return "more pieces than promotions can give";
   return nullptr;
 }
 
