@@ -6,6 +6,7 @@
 
 #include "frontend/frontend.h"
 #include "position/position.h"
+#include "position/squaresets.h"
 
 namespace {
 constexpr int32_t AttackSpan = 120;  // differences -120..120
@@ -60,3 +61,37 @@ int32_t MoveLeavesKingAttacked(const Move& move) {
   const uint64_t occupied = (Occupied() & ~SquareMask(move.from)) | SquareMask(move.to);
   return IsAttackedAfter(int8_t(OtherSide), king, occupied, SquareMask(move.to));
 }
+
+namespace {
+// A slider's attacks walked along the board's rays one square at a time, up to and including the
+// first occupied square: what the multiplication tables must agree with.
+constexpr uint64_t WalkedAttacks(uint64_t occupied, int32_t bit, int32_t first, int32_t last) {
+  uint64_t attacks = 0;
+  for (int32_t d = first; d <= last; ++d)
+    for (int32_t to = BitSquare(bit) + Directions[d]; IsOnBoard(to); to += Directions[d]) {
+      attacks |= SquareMask(to);
+      if (occupied & SquareMask(to)) break;
+    }
+  return attacks;
+}
+
+// Every square on the empty and the full board and on boards from dense to sparse, made by a
+// linear congruential generator, the sparse ones by ANDing successive numbers.
+constexpr bool SliderTablesAgreeWithRayWalks() {
+  uint64_t random = 0x9E3779B97F4A7C15, occupied = 0;
+  for (int32_t round = 0; round < 32; ++round) {
+    for (int32_t bit = 0; bit < 64; ++bit)
+      if (OrthogonalAttacks(occupied, bit) != WalkedAttacks(occupied, bit, 0, 3) ||
+          DiagonalAttacks(occupied, bit) != WalkedAttacks(occupied, bit, 4, 7))
+        return false;
+    occupied = round == 0 ? ~uint64_t(0) : random;
+    for (int32_t thinning = round % 4; thinning > 0; --thinning) {
+      random = random * 6364136223846793005 + 1442695040888963407;
+      occupied &= random;
+    }
+    random = random * 6364136223846793005 + 1442695040888963407;
+  }
+  return true;
+}
+static_assert(SliderTablesAgreeWithRayWalks(), "slider tables differ from a walk along the rays");
+}  // namespace

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "position/position.h"
+#include "position/squaresets.h"
 #include "search/search.h"
 
 // A sink may ask to hear where the next quiet move goes before the current one is tried: the
@@ -48,9 +49,14 @@ inline int32_t TryLast(SearchNode& node, int32_t pending) {
 // 31 - it; written so, GCC emits one bit scan, where the subtraction took three instructions.
 inline int32_t HighestBit(uint32_t bits) { return 31 ^ __builtin_clz(bits); }
 
-// Either end of the board, tested as one unsigned comparison.
+// Either end of the board in one unsigned comparison: subtracting 8 wraps the first rank
+// (0x00..0x07) round to the top of the range, and takes the last (0x70..0x77) to 0x68..0x6F;
+// every square in between lands at 0x67 or below.
 inline bool IsLastRank(int32_t square) { return uint32_t(square - 8) > 0x67; }
-// Rank 2 for White, rank 7 for Black (a pawn on its seventh promotes before it gets here).
+// The two ranks next to either end, in one comparison the same way: subtracting 0x18 wraps the
+// second rank (0x10..0x17) round to the top, and takes the seventh (0x60..0x67) above 0x47. For
+// a pawn that can still push that is its start rank: rank 2 for White, rank 7 for Black (a pawn
+// on its own seventh promotes, and its push never gets here).
 inline bool IsPawnStartRank(int32_t square) { return uint16_t(square - 0x18) > 0x47; }
 
 template <class Sink>

@@ -1,6 +1,21 @@
 // The search: iterative deepening at the root, one SearchNode record per ply, staged move
 // generation that hands each move to TryMove the moment it is built (no move lists), a
 // depth-preferred transposition table and two killer moves per ply.
+//
+// The engine's own words:
+//  - officer: any piece but a pawn (the king included); the piece lists hold the officers first.
+//  - line move: the move a node's principal-variation list holds for its ply, the best move an
+//    earlier iteration (or the move's own reduced search) found there; tried first.
+//  - stand pat: a quiescent node's score before it moves, minus the evaluation of the move that
+//    led there; at or above beta the node ends at once.
+//  - stand pat at once: a move into quiescence whose child would stand pat at or above its beta
+//    is not made at all; the parent scores it as that child would (the shortcut in TryMove).
+//  - capture map: for every enemy piece our pieces attack, which of our officers attack it,
+//    found from the square sets in one pass over our pieces (CaptureMap, nodesets.h).
+//  - king safety: where our moves may leave our king attacked and where a move must go to end a
+//    check (KingSafety, nodesets.h), so that most moves need no legality test.
+//  - reduced search: a move with more than ReducedSearchDepth plies to go is searched
+//    FirstSearchReduction plies shallower first, to find its line, then to its full depth.
 #pragma once
 
 #include <cstdint>
