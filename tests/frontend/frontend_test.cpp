@@ -52,4 +52,15 @@ TEST(TextRoutines, LineCleaningMatchesRepeatedReplacement) {
   NormaliseLine(blanks);
   EXPECT_EQ(blanks, "x");
 }
+
+// Two days of analysis count more thousands of nodes than 32 bits hold; the count goes on.
+TEST(ParseGo, NodeCountGoesPastTwoToTheFortyOne) {
+  Limits = SearchLimits{};
+  Limits.clock = 0;  // no time limit: only the count
+  StopRequested.store(0);
+  ResetNodeCount();
+  KiloNodes = uint64_t(INT32_MAX) - 2;
+  for (int32_t node = 0; node < 3 * 4096; ++node) ASSERT_EQ(CheckTime(), 0);
+  EXPECT_EQ(NodeCount(), (uint64_t(INT32_MAX) - 2 + 12) * 1024);
+}
 }  // namespace

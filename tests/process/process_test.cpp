@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "support/engine_process.h"
 #include "support/support.h"
@@ -67,5 +68,37 @@ TEST(Process, AnInstalledEngineFindsItsData) {
 TEST(SlowBench, DepthFiveNodeTotalIsPinned) {
   if (!std::getenv("QUENDAL_SLOW")) GTEST_SKIP() << "a long run: ./run-tests slow";
   RunScript("bench-5.txt");
+}
+
+// Each pass of an iteration numbers the root moves it searches from 1, each once, also the one
+// searched again with the full window after raising alpha: two moves, never a number above 2.
+TEST(Process, RootMovesAreNumberedOncePerPass) {
+  EngineProcess engine;
+  engine.SendLine("position startpos");
+  engine.SendLine("go depth 6 searchmoves e2e4 d2d4");
+  const std::vector<std::string> lines = engine.ReadUntil("bestmove");
+  ASSERT_FALSE(lines.empty());
+  int32_t previous = 0, numbered = 0;
+  for (const std::string& line : lines) {
+    if (!line.starts_with("info currmove")) continue;
+    const int32_t number = std::stoi(Words(line).back());
+    EXPECT_TRUE(number == 1 || number == previous + 1) << line << " after " << previous;
+    EXPECT_LE(number, 2) << line;
+    previous = number;
+    ++numbered;
+  }
+  EXPECT_GE(numbered, 12);
+}
+
+// An "Endgame.bin" in the working directory that is not the data of this build is reported and
+// passed over: the file beside the engine decides the ending.
+TEST(Process, AWrongEndgameFileInTheWorkingDirectoryIsPassedOver) {
+  Folder work;
+  fs::copy_file(fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin", work.path / "Endgame.bin");
+  std::fstream file(work.path / "Endgame.bin", std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(8081);
+  file.put(char(7));
+  file.close();
+  RunScript("endgame-passed-over.txt", {QUENDAL_BINARY, {}, work.path});
 }
 }  // namespace

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "frontend/frontend.h"
+#include "hash/hash.h"
 #include "search/movegen.h"
 #include "support/support.h"
 
@@ -90,5 +93,44 @@ TEST(Killers, PlayableExactlyWhenTheGeneratorsBuildThem) {
     }
   }
   EXPECT_GT(playable, 1000);
+}
+
+// What a search leaves in the table: no entry for a root searched over some of its moves only,
+// and nothing at all after a bench in a session, whatever the Hash size (the bench clears the
+// table before each position, and the size the session had may be the bench's own).
+TEST(Table, ARestrictedRootAndASessionBenchLeaveNothingBehind) {
+  PrepareTables(1);
+  for (const bool restricted : {true, false}) {
+    ASSERT_EQ(SetUpPosition("startpos"), 1);
+    ClearTable();
+    CapturedOutput quiet;
+    SetAllowedRootMoves(restricted ? "searchmoves a2a3 b2b3" : "depth 4");
+    Limits = SearchLimits{};
+    Limits.depth = 4;
+    Limits.clock = 0;
+    StopRequested.store(0);
+    RunSearch();
+    EXPECT_EQ(TableSlot()->check == KeyCheck, !restricted) << "searchmoves: " << restricted;
+  }
+  AllowedRootMoveCount = 0;
+  for (const int32_t megabytes : {2, BenchMegabytes}) {
+    HashMegabytes = megabytes;
+    PrepareTables(megabytes);
+    CapturedOutput quiet;
+    CommandWord = "bench";
+    CommandArgs = "2";
+    CommandPending.store(1);
+    DispatchCommand();
+    const HashEntry* entries = TranspositionTable;
+    ASSERT_EQ(TableEntryCount, uint32_t(megabytes) << 17);
+    EXPECT_TRUE(std::all_of(entries, entries + TableEntryCount,
+                            [](const HashEntry& entry) {
+                              return entry.check == 0 && entry.depth == 0 && entry.score == 0 &&
+                                     entry.bound == 0;
+                            }))
+        << "Hash " << megabytes;
+  }
+  HashMegabytes = 1;
+  PrepareTables(1);
 }
 }  // namespace
