@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "search/movegen.h"
 #include "support/support.h"
 
@@ -35,7 +33,7 @@ TEST(Perft, RowsAtTheirDeepestDepthWithinABudget) {
 
 // The long suite of ../shared/data, each position within 50 M nodes.
 TEST(SlowPerft, SharedSuite) {
-  if (!std::getenv("QUENDAL_SLOW")) GTEST_SKIP() << "a long run: ./run-tests slow";
+  SKIP_UNLESS_SLOW_RUN();
   const std::optional<std::string> path = SharedData("perft-suite.epd");
   if (!path) GTEST_SKIP() << "../shared/data/perft-suite.epd is not there";
   EXPECT_GT(CheckPerftRows(*path, 50'000'000), 150);
