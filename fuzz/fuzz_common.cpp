@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -53,6 +54,16 @@ void CheckPosition(const std::string& context) {
 
 void CheckOnePly(const std::string& context) {
   const PositionSnapshot before = TakeSnapshot();
+#ifdef NDEBUG  // where make/unmake assert nothing, the position after each move is checked here
+  Ply = 0, CurrentMove = GameLine + RootSlot;
+  for (const Move& move : MoveRecords(false)) {
+    MakeMove(move);
+    std::swap(SideToMove, OtherSide);
+    if (!PositionIsConsistent()) Fail("a move made leaves an inconsistent position", context);
+    std::swap(SideToMove, OtherSide);
+    UnmakeMove(move);
+  }
+#endif
   LegalMoves();
   if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
     Fail("a move made and taken back changed the position", context + " / " + change);

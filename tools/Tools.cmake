@@ -30,7 +30,7 @@ find_path(GAVIOTA_TABLE_DIR gtb4/kqk.gtb.cp4 PATHS /usr/share/gaviotatb NO_DEFAU
 # The tool that froze the rows of tests/data/endgame-mates.txt from the tables; only where they are.
 if(GAVIOTA_INCLUDE_DIR AND GAVIOTA_LIBRARY AND GAVIOTA_TABLE_DIR)
   add_executable(freeze_endgame_rows tools/gaviota/freeze_endgame_rows.cpp)
-  target_include_directories(freeze_endgame_rows PRIVATE ${GAVIOTA_INCLUDE_DIR} tests)
+  target_include_directories(freeze_endgame_rows PRIVATE ${GAVIOTA_INCLUDE_DIR})
   target_link_libraries(freeze_endgame_rows PRIVATE ${GAVIOTA_LIBRARY})
   target_compile_definitions(freeze_endgame_rows PRIVATE
     QUENDAL_GAVIOTA_TABLES="${GAVIOTA_TABLE_DIR}/gtb4")
@@ -42,7 +42,7 @@ function(quendal_link_gaviota)
   endif()
   foreach(test_target quendal_tests quendal_slow_tests)
     if(TARGET ${test_target})
-      target_include_directories(${test_target} PRIVATE ${GAVIOTA_INCLUDE_DIR})
+      target_include_directories(${test_target} PRIVATE ${GAVIOTA_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/tools)
       target_link_libraries(${test_target} PRIVATE ${GAVIOTA_LIBRARY})
       target_compile_definitions(${test_target} PRIVATE
         QUENDAL_GAVIOTA_TABLES="${GAVIOTA_TABLE_DIR}/gtb4")

@@ -11,7 +11,7 @@
 #include "support/support.h"
 
 #ifdef QUENDAL_GAVIOTA_TABLES
-#include "support/gaviota.h"
+#include "gaviota/gaviota.h"
 #endif
 
 namespace fs = std::filesystem;

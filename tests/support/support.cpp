@@ -183,25 +183,19 @@ bool Matches(const std::string& text, const std::string& pattern) {
 }
 
 bool IsEngineLine(const std::string& line) {
-  const std::string move = "[a-h][1-8][a-h][1-8][qrbn]?", number = "[0-9]+";
-  return Matches(
-      line,
-      "id name Quendal 4\\.08|id author Orvendel|uciok|readyok|info string [^\t\r]*[^ \t\r]|"
-      "option name Hash type spin default " +
-          number +
-          " min 1 max 1024|"
-          "option name Ponder type check default true|"
-          "info currmove " +
-          move + " currmovenumber " + number +
-          "|"
-          "info depth " +
-          number + " seldepth " + number + " score (cp|mate) -?" + number +
-          "( upperbound| lowerbound)? time " + number + " nodes " + number + " nps " + number +
-          "( pv " + move + "( " + move +
-          ")*)?|"
-          "bestmove (0000|" +
-          move + "( ponder " + move + ")?)|" + number +
-          " Bytes Arbeitsspeicher nicht mehr verf\x81gbar");
+  static const std::string pattern = [] {  // '#' stands for a number, '@' for a move
+    std::string text =
+        "id name Quendal 4\\.08|id author Orvendel|uciok|readyok|info string [^\t\r]*[^ \t\r]|"
+        "option name Hash type spin default # min 1 max 1024|option name Ponder type check default"
+        " true|info currmove @ currmovenumber #|info depth # seldepth # score (cp|mate) -?#"
+        "( upperbound| lowerbound)? time # nodes # nps #( pv @( @)*)?|bestmove (0000|@( ponder "
+        "@)?)|"
+        "# Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
+    ReplaceAll(text, "#", "[0-9]+");
+    ReplaceAll(text, "@", "[a-h][1-8][a-h][1-8][qrbn]?");
+    return text;
+  }();
+  return Matches(line, pattern);
 }
 
 std::vector<std::vector<std::string>> ReadRows(const std::string& name, char separator) {

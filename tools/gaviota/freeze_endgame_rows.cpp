@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/gaviota.h"
+#include "gaviota.h"
 
 namespace {
 using gaviota::Position, gaviota::Square;

@@ -1,6 +1,6 @@
-// The Gaviota tables as an oracle for king and queen, rook or pawn against king: for the endgame
-// test where they are installed and for the tool that froze rows of them into tests/data. White
-// is the strong side; Black has the bare king.
+// The Gaviota tables as an oracle for king and queen, rook or pawn against king: for the tool
+// that froze rows of them into tests/data, and for the endgame test that compares every position
+// where they are installed. White is the strong side; Black has the bare king.
 #pragma once
 
 #include <gtb-probe.h>
