@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -53,6 +54,16 @@ void CheckPosition(const std::string& context) {
 
 void CheckOnePly(const std::string& context) {
   const PositionSnapshot before = TakeSnapshot();
+#ifdef NDEBUG  // where make/unmake assert nothing, the position after each move is checked here
+  Ply = 0, CurrentMove = GameLine + RootSlot;
+  for (const Move& move : MoveRecords(false)) {
+    MakeMove(move);
+    std::swap(SideToMove, OtherSide);
+    if (!PositionIsConsistent()) Fail("a move made leaves an inconsistent position", context);
+    std::swap(SideToMove, OtherSide);
+    UnmakeMove(move);
+  }
+#endif
   LegalMoves();
   if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
     Fail("a move made and taken back changed the position", context + " / " + change);
@@ -61,7 +72,6 @@ void CheckOnePly(const std::string& context) {
 
 void SearchAndCheck(const std::string& argument, uint64_t nodes) {
   std::memset(TranspositionTable, 0, size_t(TableEntryCount) * sizeof(HashEntry));
-  const std::vector<std::string> legal = LegalMoves();
   const PositionSnapshot before = TakeSnapshot();
   Limits.nodes = nodes;
   Limits.clock = Limits.hardBudget = 0;
@@ -72,14 +82,6 @@ void SearchAndCheck(const std::string& argument, uint64_t nodes) {
   if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
     Fail("the search changed the position", argument + " / " + change);
   CheckPosition("after a search: " + argument);
-  // The reply ends "bestmove <best> [ponder <ponder>]"; 0000 stands for no move.
-  const std::vector<std::string> words = Words(Words(reply, '\n').back());
-  const std::string best = words.at(1), ponder = words.size() > 3 ? words[3] : "";
-  if ((best == "0000") != legal.empty()) Fail("a best move exactly when one is legal", argument);
-  if (!legal.empty() && !HasMove(legal, best)) Fail("illegal best move", argument + " / " + best);
-  if (ponder.empty()) return;
-  if (ApplyMoveText(best.c_str()) != 1) Fail("best move not playable", argument + " / " + best);
-  if (!HasMove(LegalMoves(), ponder))
-    Fail("illegal ponder move", argument + " / " + best + " " + ponder);
-  SetPosition(argument.c_str());
+  if (const std::string fault = BestMoveFault(argument, Words(reply, '\n').back()); !fault.empty())
+    Fail("search answer", fault);
 }

@@ -19,8 +19,8 @@ void ResetEngine();
 [[noreturn]] void Fail(const char* what, const std::string& detail);
 // The incremental keys equal the keys computed anew; lists, square sets and board agree.
 void CheckPosition(const std::string& context);
-// Every move of the side to move made and taken back (the debug build checks the position after
-// each) leaves the position exactly as it was.
+// Every move of the side to move leaves a consistent position (checked after each move made) and
+// taken back leaves the position exactly as it was.
 void CheckOnePly(const std::string& context);
 // A search from the position `argument` set up, on a cleared table, answers a legal move (none
 // exactly when there is none) and a ponder move legal after it, and leaves the position alone.

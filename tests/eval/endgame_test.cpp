@@ -1,8 +1,7 @@
-// Endgame verdicts: every position of the three endings, turned by every symmetry and given to
-// either colour, through ProbeEndgame against the Gaviota tables; and where the data file is
-// looked for.
+// Endgame verdicts through ProbeEndgame: rows of distances to mate taken from the Gaviota tables
+// once, and where the tables are installed every position of the three endings, turned by every
+// symmetry and given to either colour, against the tables themselves; where the file is looked for.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,7 +11,7 @@
 #include "support/support.h"
 
 #ifdef QUENDAL_GAVIOTA_TABLES
-#include <gtb-probe.h>
+#include "gaviota/gaviota.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -20,7 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 struct Square {
   int32_t file, rank;
-  bool operator==(const Square&) const = default;
 };
 
 // Kings and one piece of the strong side in the piece lists; `mover` has just moved. Returns the
@@ -37,89 +35,84 @@ int32_t Probe(int32_t strong, Square king, Square weakKing, int8_t type, Square 
   return ProbeEndgame(Ply, score);
 }
 
-#ifdef QUENDAL_GAVIOTA_TABLES
-// Whether White (the strong side) may stand so with `weakToMove`: kings apart, three squares,
-// no pawn on an end rank, and the weak king not in check with White to move.
-bool Possible(int8_t type, Square king, Square weakKing, Square piece, bool weakToMove) {
-  if (std::abs(king.file - weakKing.file) <= 1 && std::abs(king.rank - weakKing.rank) <= 1)
-    return false;
-  if (piece == king || piece == weakKing || (type == Pawn && (piece.rank % 7 == 0))) return false;
-  if (weakToMove) return true;
-  const int32_t df = weakKing.file - piece.file, dr = weakKing.rank - piece.rank;
-  if (type == Pawn) return !(dr == 1 && std::abs(df) == 1);
-  if (df != 0 && dr != 0 && !(type == Queen && std::abs(df) == std::abs(dr))) return true;
-  const Square step{(df > 0) - (df < 0), (dr > 0) - (dr < 0)};
-  for (Square s{piece.file + step.file, piece.rank + step.rank}; !(s == weakKing);
-       s = {s.file + step.file, s.rank + step.rank})
-    if (s == king) return true;  // the king shields its own side's check
-  return false;
+// The score ProbeEndgame must give the move that led to a position with `plies` to mate from
+// there (a negative number for a draw): a mate `plies` after that move, good for its mover
+// exactly when the mover is the strong side.
+int32_t Expected(int32_t plies, bool moverIsStrong) {
+  const int32_t mate = MateScore - (Ply + 1 + plies);
+  return plies < 0 ? 0 : moverIsStrong ? mate : -mate;
 }
 
-TEST(Endgame, EveryPositionTurnedAndRecolouredMatchesGaviota) {
-  const char** paths = tbpaths_add(tbpaths_init(), QUENDAL_GAVIOTA_TABLES);
-  tb_init(0, tb_CP4, paths);
-  tbcache_init(4 << 20, 10);
-  if (!tb_is_initialized() || !(tb_availability() & 1)) GTEST_SKIP() << "no Gaviota tables";
+void LoadBuiltData() {
   uint32_t size = 0;
   const std::string file = (fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin").string();
   EndgameData = ReadWholeFile(file.c_str(), size);
-  ASSERT_EQ(size, EndgameFileSize);
+  ASSERT_EQ(size, EndgameFileSize) << file;
+}
+
+// Rows the Gaviota tables gave once: both colours, the strong king on every square, every
+// distance to mate with either side to move, the longest mates and draws.
+TEST(Endgame, RowsOfDistancesToMateFromTheGaviotaTables) {
+  ASSERT_NO_FATAL_FAILURE(LoadBuiltData());
+  for (const auto& row : ReadRows("endgame-mates.txt")) {
+    ASSERT_EQ(SetUpPosition("fen " + row[0]), 1) << row[0];
+    const int32_t strong = row[0].find_first_of("QRP") < row[0].find(' ') ? White : Black;
+    std::swap(SideToMove, OtherSide);  // as just after the move that led here
+    Ply = int32_t(row[0].size() % 9);
+    int16_t score = 0;
+    const int32_t verdict = ProbeEndgame(Ply, score);
+    const int32_t expected =
+        Expected(row[1] == "draw" ? -1 : std::stoi(row[1]), SideToMove == strong);
+    EXPECT_EQ(verdict ? score : -1, expected) << row[0] << " | " << row[1];
+  }
+  std::free(EndgameData);
+  EndgameData = nullptr;
+}
+
+TEST(Endgame, EveryPositionTurnedAndRecolouredMatchesGaviota) {
+  const std::optional<std::string> folder = GaviotaTables();
+  if (!folder) GTEST_SKIP() << "the Gaviota tables are not installed (gaviotatb libgaviotatb-dev)";
+#ifdef QUENDAL_GAVIOTA_TABLES
+  const gaviota::Tables tables(folder->c_str());
+  ASSERT_TRUE(tables.Open()) << "the Gaviota tables in " << *folder << " do not open";
+  ASSERT_NO_FATAL_FAILURE(LoadBuiltData());
   int64_t compared = 0, mismatches = 0;
   for (const int8_t type : {Queen, Rook, Pawn})
-    for (int32_t n = 0; n < 64 * 64 * 64 * 2; ++n) {
-      const Square king{n >> 16 & 7, n >> 13 & 7}, weakKing{n >> 10 & 7, n >> 7 & 7};
-      const Square piece{n >> 4 & 7, n >> 1 & 7};
-      const bool weakToMove = n & 1;
-      if (!Possible(type, king, weakKing, piece, weakToMove)) continue;
-      const unsigned white[3] = {unsigned(king.rank * 8 + king.file),
-                                 unsigned(piece.rank * 8 + piece.file), tb_NOSQUARE};
-      const unsigned black[2] = {unsigned(weakKing.rank * 8 + weakKing.file), tb_NOSQUARE};
-      const unsigned char code = type == Queen ? tb_QUEEN : type == Rook ? tb_ROOK : tb_PAWN;
-      const unsigned char whitePieces[3] = {tb_KING, code, tb_NOPIECE};
-      const unsigned char blackPieces[2] = {tb_KING, tb_NOPIECE};
-      unsigned info = tb_UNKNOWN, plies = 0;
-      ASSERT_TRUE(tb_probe_hard(weakToMove ? tb_BLACK_TO_MOVE : tb_WHITE_TO_MOVE, tb_NOSQUARE,
-                                tb_NOCASTLE, white, black, whitePieces, blackPieces, &info,
-                                &plies));
-      ASSERT_TRUE(info == tb_DRAW || info == tb_WMATE) << n;
+    for (int32_t n = 0; n < gaviota::Placements; ++n) {
+      const gaviota::Position p = gaviota::Unpack(n);
+      const char letter = char(PieceLetters[type] - 32);
+      if (!gaviota::Possible(letter, p)) continue;
+      const int32_t plies = gaviota::Probe(letter, p);
+      ASSERT_NE(plies, gaviota::NoVerdict) << n;
       // Pawns keep only the left-right mirror; slow builds take one variant per position.
       const int32_t turns = type == Pawn ? 2 : 8;
       for (int32_t variant = 0; variant < 2 * turns; ++variant) {
         if (SlowBuild && variant != n % (2 * turns)) continue;
         const int32_t strong = variant / turns, turn = variant % turns;
-        const auto turned = [&](Square s) {
+        const auto turned = [&](gaviota::Square s) {
           if (turn & 1) s.file = 7 - s.file;
           if (turn & 2) s.rank = 7 - s.rank;
           if (turn & 4) std::swap(s.file, s.rank);
           if (strong == Black) s.rank = 7 - s.rank;
-          return s;
+          return Square{s.file, s.rank};
         };
-        const int32_t mover = weakToMove ? strong : 1 - strong;
+        const int32_t mover = p.weakToMove ? strong : 1 - strong;
         Ply = n % 9;
-        // The mate comes `plies` after the position the mover's move made.
-        const int32_t mate = MateScore - (Ply + 1 + int32_t(plies));
-        const int32_t expected = info == tb_DRAW ? 0 : mover == strong ? mate : -mate;
         int16_t score;
         const int32_t verdict =
-            Probe(strong, turned(king), turned(weakKing), type, turned(piece), mover, score);
+            Probe(strong, turned(p.king), turned(p.weakKing), type, turned(p.piece), mover, score);
         ++compared;
-        if ((verdict != 1 || score != expected) && ++mismatches <= 10)
+        if ((verdict != 1 || score != Expected(plies, mover == strong)) && ++mismatches <= 10)
           ADD_FAILURE() << "type " << int32_t(type) << ", position " << n << ", variant " << variant
-                        << ": " << verdict << "/" << score << ", expected " << expected;
+                        << ": " << verdict << "/" << score << ", expected "
+                        << Expected(plies, mover == strong);
       }
     }
   std::free(EndgameData);
   EndgameData = nullptr;
   EXPECT_EQ(mismatches, 0) << "of " << compared;
-  tbcache_done();
-  tb_done();
-  tbpaths_done(paths);
-}
-#else
-TEST(Endgame, EveryPositionTurnedAndRecolouredMatchesGaviota) {
-  GTEST_SKIP() << "built without the Gaviota tables (apt-get install gaviotatb libgaviotatb-dev)";
-}
 #endif
+}
 
 // Bare kings and a lone minor piece are draws without a look at the file.
 TEST(Endgame, BareKingsAndALoneMinorPieceAreDrawsWithoutTheFile) {
@@ -138,13 +131,12 @@ TEST(Endgame, BareKingsAndALoneMinorPieceAreDrawsWithoutTheFile) {
 // and passed over because they are not the data this build made.
 TEST(Endgame, RowsOfPlacesWhereTheFileIsLookedFor) {
   const fs::path home = fs::current_path();
-  const fs::path dir = fs::temp_directory_path() / ("quendal-endgame-" + std::to_string(getpid()));
+  const TemporaryFolder temporary;
+  const fs::path& dir = temporary.path;
   std::ifstream built(fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin", std::ios::binary);
   const std::vector<char> data{std::istreambuf_iterator<char>(built), {}};
   ASSERT_EQ(data.size(), EndgameFileSize);
-  const auto rows = ReadRows("endgame-files.txt");
-  ASSERT_GT(rows.size(), 5u);
-  for (const auto& row : rows) {
+  for (const auto& row : ReadRows("endgame-files.txt")) {
     fs::remove_all(dir);
     for (const char* folder : {"work", "engine/bin", "engine/share/quendal"})
       fs::create_directories(dir / folder);
@@ -186,6 +178,5 @@ TEST(Endgame, RowsOfPlacesWhereTheFileIsLookedFor) {
     fs::current_path(home);
   }
   EndgameExecutableLink = "/proc/self/exe";
-  fs::remove_all(dir);
 }
 }  // namespace

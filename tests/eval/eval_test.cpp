@@ -117,6 +117,22 @@ TEST(IncrementalScore, MatchesAFreshCountAlongRandomLines) {
     EXPECT_GT(seen[kind], 0) << kind;
 }
 
+// Rows a reader can check by hand against the rules of the evaluation (comments in the file).
+TEST(Evaluation, RowsCheckedByHand) {
+  for (const auto& row : ReadRows("eval.txt")) {
+    ASSERT_EQ(SetUpPosition(row[0]), 1) << row[0];
+    RootScore = PrepareEvaluation();
+    const EvaluationFigures& f = LastEvaluation;
+    std::string got = std::to_string(f.materialTotal) + " " + std::to_string(f.materialBalance) +
+                      " " + std::to_string(f.gamePhase) + " " + std::to_string(f.losingSide) + " " +
+                      std::to_string(RootScore);
+    Ply = 0, CurrentMove = GameLine + RootSlot;
+    for (const Move& move : MoveRecords(true))
+      if (row[1] == MoveToText(move)) *CurrentMove = move, got = std::to_string(EvaluateMove());
+    EXPECT_EQ(got, row[2]) << row[0] << " | " << row[1];
+  }
+}
+
 // The FEN of the position with colours exchanged and the board turned upside down.
 std::string Mirrored(const std::string& fen) {
   const std::vector<std::string> fields = Words(fen);

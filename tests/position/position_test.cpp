@@ -145,6 +145,23 @@ TEST(Moves, TwoPliesDeepEverythingAgreesWithARecount) {
   PrepareTables(1);
 }
 
+// Every legal move printed and read back as a move word is the same move: printer and reader
+// agree on squares, castling, en passant and every promotion letter.
+TEST(Notation, EveryLegalMovePrintedAndReadBackIsTheSameMove) {
+  for (const std::string& position : Positions()) {
+    ASSERT_EQ(SetUpPosition(position), 1) << position;
+    Ply = 0, CurrentMove = GameLine + RootSlot;
+    for (const Move& move : MoveRecords(true)) {
+      const std::string word = MoveToText(move);
+      std::string output;
+      ASSERT_EQ(SetUpPosition(WithMove(position, word), &output), 1) << position;
+      EXPECT_TRUE(output.empty() && SameMove(GameLine[RootSlot - 1], move))
+          << position << " " << word;
+      SetUpPosition(position);
+    }
+  }
+}
+
 // Moves of the search line are played as the search plays them and asked whether they draw.
 TEST(Draws, RowsOfRepetitionsAndTheFiftyMoveRule) {
   for (const auto& row : ReadRows("draws.txt")) {

@@ -44,18 +44,10 @@ TEST(Process, ATableThatCannotBeAllocatedLeavesAWorkingEngine) {
   RunScript("memory.txt", {"/usr/bin/prlimit", {"--as=536870912", "--", QUENDAL_BINARY}, ""});
 }
 
-// A folder removed with everything in it at the end of the test.
-struct Folder {
-  fs::path path = fs::temp_directory_path() /
-                  ("quendal-" + std::to_string(getpid()) + "-" + std::to_string(std::rand()));
-  Folder() { fs::create_directories(path); }
-  ~Folder() { fs::remove_all(path); }
-};
-
 // Installed with "cmake --install", the engine in DIR/bin finds its data in DIR/share/quendal
 // when started from a folder that holds neither (the other places are rows of the endgame test).
 TEST(Process, AnInstalledEngineFindsItsData) {
-  Folder prefix, work;
+  TemporaryFolder prefix, work;
   const std::string install = "cmake --install '" +
                               fs::path(QUENDAL_BINARY).parent_path().string() + "' --prefix '" +
                               prefix.path.string() + "' > /dev/null";
@@ -66,7 +58,7 @@ TEST(Process, AnInstalledEngineFindsItsData) {
 // The node total of "quendal bench 5", next to the default suite's depth-4 total: both change
 // only when what the search does changes.
 TEST(SlowBench, DepthFiveNodeTotalIsPinned) {
-  if (!std::getenv("QUENDAL_SLOW")) GTEST_SKIP() << "a long run: ./run-tests slow";
+  SKIP_UNLESS_SLOW_RUN();
   RunScript("bench-5.txt");
 }
 
@@ -93,7 +85,7 @@ TEST(Process, RootMovesAreNumberedOncePerPass) {
 // An "Endgame.bin" in the working directory that is not the data of this build is reported and
 // passed over: the file beside the engine decides the ending.
 TEST(Process, AWrongEndgameFileInTheWorkingDirectoryIsPassedOver) {
-  Folder work;
+  const TemporaryFolder work;
   fs::copy_file(fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin", work.path / "Endgame.bin");
   std::fstream file(work.path / "Endgame.bin", std::ios::in | std::ios::out | std::ios::binary);
   file.seekp(8081);

@@ -2,9 +2,10 @@
 // kind, interruptions, readiness checks, option changes and junk, in random order. Every line
 // the engine writes must have one of its shapes, every "go" gets exactly one "bestmove" with a
 // legal best and ponder move, every "isready" its "readyok" within a bound that only catches a
-// hang, and the process ends with exit code 0 on "quit" and on end of input. The position the
-// engine holds is followed here with the same set-up code, so garbage is followed exactly; the
-// moves answered in real positions are checked by Stockfish too, all in one run at the end.
+// hang (even on a loaded machine), and the process ends with exit code 0 on "quit" and on end of
+// input. The position the engine holds is followed here with the same set-up code, so garbage is
+// followed exactly; the moves answered in real positions are checked by Stockfish too, all in one
+// run at the end.
 //   STRESS_COMMANDS=20000 STRESS_SEED=7 build/release/quendal_tests --gtest_filter='Stress.*'
 #include <cstdlib>
 #include <deque>
@@ -92,8 +93,7 @@ class StressRun {
       case 17 ... 18: {
         engine_.SendLine("isready");
         awaitingReady_ = true;
-        const std::vector<std::string> lines =
-            engine_.ReadUntil("readyok", Milliseconds(SlowBuild ? 10000 : 1000));
+        const std::vector<std::string> lines = engine_.ReadUntil("readyok");
         EXPECT_FALSE(lines.empty()) << "no readyok in time";
         for (const std::string& line : lines) Take(line);
         return;
@@ -144,24 +144,12 @@ class StressRun {
     ASSERT_FALSE(gos_.empty()) << "bestmove with no go: " << line;
     const auto [position, clean] = gos_.front();
     gos_.pop_front();
-    const std::vector<std::string> words = Words(line), legal = LegalMoves(position);
-    if (words[1] == "0000") {
-      EXPECT_TRUE(legal.empty()) << line << " in " << position;
-      return;
-    }
-    EXPECT_TRUE(HasMove(legal, words[1])) << line << " in " << position;
-    if (words.size() == 4) {
-      CapturedOutput quiet;
-      ApplyMoveText(words[1].c_str());  // onto the position LegalMoves set up
-      EXPECT_TRUE(HasMove(LegalMoves(), words[3])) << line << " in " << position;
-    }
-    if (!clean) return;
+    EXPECT_EQ(BestMoveFault(position, line), "");
+    const std::vector<std::string> words = Words(line);
+    if (!clean || words[1] == "0000") return;
     asked_.push_back(position), answers_.push_back(words[1]);
-    if (words.size() == 4) {
-      asked_.push_back(position + (position.find(" moves") == std::string::npos ? " moves " : " ") +
-                       words[1]);
-      answers_.push_back(words[3]);
-    }
+    if (words.size() == 4)
+      asked_.push_back(WithMove(position, words[1])), answers_.push_back(words[3]);
   }
 
   std::mt19937 random_;
@@ -181,5 +169,7 @@ TEST(Stress, RandomCommandsKeepTheProtocol) {
         .Run(commands    ? std::atoi(commands)
              : SlowBuild ? 60
                          : 120);
+  if (!StockfishBinary() && !HasFailure())
+    GTEST_SKIP() << "answers not checked by Stockfish: stockfish is not installed";
 }
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -38,7 +37,7 @@ TEST(Perft, RowsAtTheirDeepestDepthWithinABudget) {
 
 // The long suite of ../shared/data, each position within 50 M nodes.
 TEST(SlowPerft, SharedSuite) {
-  if (!std::getenv("QUENDAL_SLOW")) GTEST_SKIP() << "a long run: ./run-tests slow";
+  SKIP_UNLESS_SLOW_RUN();
   const std::optional<std::string> path = SharedData("perft-suite.epd");
   if (!path) GTEST_SKIP() << "../shared/data/perft-suite.epd is not there";
   EXPECT_GT(CheckPerftRows(*path, 50'000'000), 150);

@@ -54,8 +54,9 @@ EngineProcess::EngineProcess(const Options& options) {
 EngineProcess::~EngineProcess() {
   if (pid_ > 0) {
     CloseInput();
-    const std::optional<int> code = Reap(Milliseconds(3000));
+    const std::optional<int> code = Reap(LongWait);
     if (!code) {
+      ADD_FAILURE() << "the engine still ran " << LongWait.count() << " ms after end of input";
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     } else if (*code != 0) {

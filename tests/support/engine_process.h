@@ -2,8 +2,8 @@
 // drives it. Timeouts only catch a hung engine: keep them generous and never measure speed with
 // them. A test that fails gets the whole exchange ("> " sent, "< " received) on stderr. When the
 // object goes away with the engine still running, its input is closed and it must end with exit
-// code 0 (so a sanitizer report or a crash on the way out fails the test); one still busy after
-// a few seconds is killed without complaint.
+// code 0 (so a sanitizer report or a crash on the way out fails the test); one that has not ended
+// in time hangs at end of input, which fails the test too.
 #pragma once
 
 #include <gtest/gtest.h>

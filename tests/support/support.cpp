@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "frontend/frontend.h"
 #include "hash/hash.h"
@@ -94,27 +95,50 @@ bool HasMove(const std::vector<std::string>& moves, const std::string& move) {
   return std::find(moves.begin(), moves.end(), move) != moves.end();
 }
 
+namespace {
+// Everything make/unmake must restore, field by field, in an order and with sizes that never
+// change: the square of a free entry counts as 0, since it means nothing.
+template <typename Visit>
+void VisitPosition(Visit visit) {
+  for (int32_t q = 0; q < 120; ++q) visit("Board", q, Board[q]);
+  for (int32_t c = 0; c < 2; ++c) {
+    for (int32_t i = 0; i < 16; ++i) {
+      const PieceEntry& entry = PieceList[c][i];
+      visit(c ? "PieceList[1]" : "PieceList[0]", i, entry.type);
+      visit(c ? "PieceList[1] square" : "PieceList[0] square", i,
+            entry.type == Empty ? decltype(entry.square){} : entry.square);
+    }
+    visit("SquareSets", c, SquareSets[c]);
+    visit("LastEntry", c, LastEntry[c]);
+  }
+  int32_t i = 0;
+  for (const auto value : {PieceCount, SideToMove, OtherSide, int32_t(KeyCheck), int32_t(KeyIndex)})
+    visit("PieceCount, SideToMove, OtherSide, KeyCheck, KeyIndex", i++, value);
+}
+}  // namespace
+
 PositionSnapshot TakeSnapshot() {
   PositionSnapshot bytes;
-  const auto add = [&](const auto& value) {
+  VisitPosition([&](const char*, int32_t, const auto& value) {
     bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-  };
-  for (const BoardCell& cell : Board) add(cell);
-  for (int32_t c = 0; c < 2; ++c) {
-    for (const PieceEntry& entry : PieceList[c]) {
-      add(entry.type);
-      if (entry.type != Empty) add(entry.square);  // the square of a free entry means nothing
-    }
-    add(SquareSets[c]);
-    add(LastEntry[c]);
-  }
-  for (const auto value : {PieceCount, SideToMove, OtherSide, int32_t(KeyCheck), int32_t(KeyIndex)})
-    add(value);
+  });
   return bytes;
 }
 
 std::string Difference(const PositionSnapshot& a, const PositionSnapshot& b) {
-  return a == b ? "" : "the position differs";
+  const size_t at = size_t(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+  if (at == a.size() && a.size() == b.size()) return "";
+  std::string field = "beyond the last field";
+  size_t end = 0;
+  VisitPosition([&](const char* name, int32_t index, const auto& value) {
+    if (end <= at && at < (end += sizeof value))
+      field = std::string(name) + " #" + std::to_string(index);
+  });
+  return field + " differs (byte " + std::to_string(at) + ")";
+}
+
+std::string WithMove(const std::string& argument, const std::string& move) {
+  return argument + (argument.find(" moves") == std::string::npos ? " moves " : " ") + move;
 }
 
 std::string RandomGame(std::mt19937& random, const std::string& base, int32_t plies) {
@@ -122,10 +146,27 @@ std::string RandomGame(std::mt19937& random, const std::string& base, int32_t pl
   for (int32_t ply = 0; ply < plies; ++ply) {
     const std::vector<std::string> moves = LegalMoves(argument);
     if (moves.empty()) break;
-    argument += (argument.find(" moves") == std::string::npos ? " moves " : " ") +
-                moves[random() % moves.size()];
+    argument = WithMove(argument, moves[random() % moves.size()]);
   }
   return argument;
+}
+
+std::string BestMoveFault(const std::string& argument, const std::string& line) {
+  const std::vector<std::string> words = Words(line), legal = LegalMoves(argument);
+  std::string fault;
+  if (words.size() < 2 || words[0] != "bestmove") {
+    fault = "no bestmove line";
+  } else if (words[1] == "0000" || legal.empty()) {
+    if (words[1] != "0000" || !legal.empty()) fault = "a best move exactly when one is legal";
+  } else if (!HasMove(legal, words[1])) {
+    fault = "illegal best move";
+  } else if (words.size() > 3) {
+    CapturedOutput quiet;
+    if (ApplyMoveText(words[1].c_str()) != 1 || !HasMove(LegalMoves(), words[3]))
+      fault = "illegal ponder move";
+    SetPosition(argument.c_str());
+  }
+  return fault.empty() ? "" : fault + ": " + line + " in " + argument;
 }
 
 bool Matches(const std::string& text, const std::string& pattern) {
@@ -142,33 +183,30 @@ bool Matches(const std::string& text, const std::string& pattern) {
 }
 
 bool IsEngineLine(const std::string& line) {
-  const std::string move = "[a-h][1-8][a-h][1-8][qrbn]?", number = "[0-9]+";
-  return Matches(
-      line,
-      "id name Quendal 4\\.08|id author Orvendel|uciok|readyok|info string [^\t\r]*[^ \t\r]|"
-      "option name Hash type spin default " +
-          number +
-          " min 1 max 1024|"
-          "option name Ponder type check default true|"
-          "info currmove " +
-          move + " currmovenumber " + number +
-          "|"
-          "info depth " +
-          number + " seldepth " + number + " score (cp|mate) -?" + number +
-          "( upperbound| lowerbound)? time " + number + " nodes " + number + " nps " + number +
-          "( pv " + move + "( " + move +
-          ")*)?|"
-          "bestmove (0000|" +
-          move + "( ponder " + move + ")?)|" + number +
-          " Bytes Arbeitsspeicher nicht mehr verf\x81gbar");
+  static const std::string pattern = [] {  // '#' stands for a number, '@' for a move
+    std::string text =
+        "id name Quendal 4\\.08|id author Orvendel|uciok|readyok|info string [^\t\r]*[^ \t\r]|"
+        "option name Hash type spin default # min 1 max 1024|option name Ponder type check default"
+        " true|info currmove @ currmovenumber #|info depth # seldepth # score (cp|mate) -?#"
+        "( upperbound| lowerbound)? time # nodes # nps #( pv @( @)*)?|bestmove (0000|@( ponder "
+        "@)?)|"
+        "# Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
+    ReplaceAll(text, "#", "[0-9]+");
+    ReplaceAll(text, "@", "[a-h][1-8][a-h][1-8][qrbn]?");
+    return text;
+  }();
+  return Matches(line, pattern);
 }
 
 std::vector<std::vector<std::string>> ReadRows(const std::string& name, char separator) {
-  std::ifstream in(name[0] == '/' ? name : std::string(QUENDAL_SOURCE_DIR) + "/tests/data/" + name);
+  const std::string path =
+      name[0] == '/' ? name : std::string(QUENDAL_SOURCE_DIR) + "/tests/data/" + name;
+  std::ifstream in(path);
   std::vector<std::vector<std::string>> rows;
   for (std::string line; std::getline(in, line);)
     if (line.find_first_not_of(' ') != std::string::npos && line[0] != '#')
       rows.push_back(Words(line, separator));
+  if (rows.empty()) throw std::runtime_error("no rows in " + path);
   return rows;
 }
 
@@ -178,15 +216,32 @@ std::optional<std::string> SharedData(const std::string& name) {
   return path;
 }
 
+TemporaryFolder::TemporaryFolder()
+    : path(std::filesystem::temp_directory_path() /
+           ("quendal-" + std::to_string(getpid()) + "-" + std::to_string(std::rand()))) {
+  std::filesystem::create_directories(path);
+}
+TemporaryFolder::~TemporaryFolder() { std::filesystem::remove_all(path); }
+
 std::vector<std::string> PerftPositions() {
   std::vector<std::string> positions;
   for (const auto& row : ReadRows("perft.txt", ';')) positions.push_back(row[0]);
   return positions;
 }
 
-namespace {
-constexpr const char* StockfishPath = "/usr/games/stockfish";
+std::optional<std::string> StockfishBinary() {
+  if (std::getenv("QUENDAL_NO_ORACLES") || access("/usr/games/stockfish", X_OK) != 0) return {};
+  return "/usr/games/stockfish";
+}
 
+std::optional<std::string> GaviotaTables() {
+#ifdef QUENDAL_GAVIOTA_TABLES
+  if (!std::getenv("QUENDAL_NO_ORACLES")) return QUENDAL_GAVIOTA_TABLES;
+#endif
+  return {};
+}
+
+namespace {
 std::vector<Divide> ParseDivides(std::istream& in) {
   std::vector<Divide> divides(1);
   for (std::string line; std::getline(in, line);) {
@@ -204,19 +259,23 @@ std::vector<Divide> ParseDivides(std::istream& in) {
 
 std::optional<std::vector<Divide>> StockfishDivides(const std::vector<std::string>& positions,
                                                     int32_t depth) {
-  if (access(StockfishPath, X_OK) != 0) return std::nullopt;
+  const std::optional<std::string> stockfish = StockfishBinary();
+  if (!stockfish) return std::nullopt;
   std::string command = "printf '%s' '";  // our positions hold no quotes
   for (const std::string& position : positions)
     command += "position " + position + "\ngo perft " + std::to_string(depth) + "\n";
-  std::FILE* pipe = popen((command + "quit\n' | " + StockfishPath).c_str(), "r");
+  std::FILE* pipe = popen((command + "quit\n' | " + *stockfish).c_str(), "r");
   std::string text;
   char buffer[4096];
   for (size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
     text.append(buffer, got);
-  if (pipe) pclose(pipe);
+  const int status = pipe ? pclose(pipe) : -1;
   std::istringstream in(text);
   std::vector<Divide> divides = ParseDivides(in);
-  if (divides.size() != positions.size()) return std::nullopt;
+  if (status != 0 || divides.size() != positions.size())
+    throw std::runtime_error("stockfish (exit status " + std::to_string(status) + ") answered " +
+                             std::to_string(divides.size()) + " divides for " +
+                             std::to_string(positions.size()) + " positions");
   return divides;
 }
 
