@@ -79,7 +79,7 @@ constexpr uint64_t WalkedAttacks(uint64_t occupied, int32_t bit, int32_t first, 
 // linear congruential generator, the sparse ones by ANDing successive numbers.
 constexpr bool SliderTablesAgreeWithRayWalks() {
   uint64_t random = 0x9E3779B97F4A7C15, occupied = 0;
-  for (int32_t round = 0; round < 32; ++round) {
+  for (int32_t round = 0; round < 12; ++round) {
     for (int32_t bit = 0; bit < 64; ++bit)
       if (OrthogonalAttacks(occupied, bit) != WalkedAttacks(occupied, bit, 0, 3) ||
           DiagonalAttacks(occupied, bit) != WalkedAttacks(occupied, bit, 4, 7))
