@@ -1,5 +1,8 @@
 // Root preprocessing: the whole positional judgement of a search is made here, once, from the
 // root position, and folded into PieceSquare so that a move costs a few table reads later on.
+#include <algorithm>
+#include <cassert>
+
 #include "eval/eval.h"
 #include "position/position.h"
 
@@ -246,6 +249,26 @@ int32_t SumRootScore() {
   return score;
 }
 
+// The most a side's static score can reach in a search from this root: every piece of the side
+// on its best square (a pawn perhaps promoted to a queen there), the other king on its worst, the
+// other side's pawn-file penalty at its largest on all eight files (isolated, doubled and both), a
+// trade bonus for every capture and the castling bonus. Set-up refuses more material than
+// promotions can give, which keeps it below the mate scores.
+[[maybe_unused]] int32_t StaticScoreBound(int32_t side) {
+  constexpr int32_t LargestFilePenalty = 20 + 8 + 40, TradeBonus = 16, CastlingBonus = 32;
+  int32_t bound = 8 * LargestFilePenalty + 16 * TradeBonus + CastlingBonus;
+  int32_t worstKing = INT32_MAX;
+  for (int32_t q = 0; q < 120; ++q)
+    if (IsOnBoard(q)) worstKing = std::min(worstKing, PieceSquare[1 - side][King][q]);
+  bound -= worstKing;
+  for (int32_t i = 0; i <= LastEntry[side]; ++i) {
+    const int8_t type = PieceList[side][i].type;
+    bound += type == Pawn ? std::max(BestSquareValue[side][Pawn], BestSquareValue[side][Queen])
+                          : BestSquareValue[side][type];
+  }
+  return bound;
+}
+
 }  // namespace
 
 int32_t PrepareEvaluation() {
@@ -264,5 +287,6 @@ int32_t PrepareEvaluation() {
   PenaliseBlockedBishops();
   FindBestSquareValues();
   LastEvaluation = {MaterialTotal, MaterialBalance, GamePhase, LosingSide};
+  assert(StaticScoreBound(White) < MateThreshold && StaticScoreBound(Black) < MateThreshold);
   return SumRootScore();
 }

@@ -123,7 +123,6 @@ extern int OutputDescriptor;
 const char* FindText(const char* text, const char* pattern);
 const char* FindChar(const char* text, int32_t character);
 int32_t GetField(std::string& destination, int32_t field, const char* text, char separator);
-int32_t ReplaceAll(std::string& text, const char* pattern, const char* replacement);
 void TrimSpaces(std::string& text);
 char* DuplicateText(const char* text);
 // atoi without its undefined overflow: leading blanks, optional sign, digits; 0 when none.

@@ -36,22 +36,6 @@ int32_t GetField(std::string& destination, int32_t field, const char* text, char
   return result;
 }
 
-// Each replacement is skipped over, never searched again in the same call; callers that need a
-// fixed point (collapsing runs) repeat the call until it reports nothing replaced.
-int32_t ReplaceAll(std::string& text, const char* pattern, const char* replacement) {
-  const size_t patternLength = std::strlen(pattern);
-  const size_t replacementLength = std::strlen(replacement);
-  if (patternLength == 0) return 0;
-  int32_t count = 0;
-  size_t position = 0;
-  while ((position = text.find(pattern, position, patternLength)) != std::string::npos) {
-    text.replace(position, patternLength, replacement, replacementLength);
-    position += replacementLength;
-    ++count;
-  }
-  return count;
-}
-
 void TrimSpaces(std::string& text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -191,9 +192,8 @@ bool IsEngineLine(const std::string& line) {
         "( upperbound| lowerbound)? time # nodes # nps #( pv @( @)*)?|bestmove (0000|@( ponder "
         "@)?)|"
         "# Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
-    ReplaceAll(text, "#", "[0-9]+");
-    ReplaceAll(text, "@", "[a-h][1-8][a-h][1-8][qrbn]?");
-    return text;
+    text = std::regex_replace(text, std::regex("#"), "[0-9]+");
+    return std::regex_replace(text, std::regex("@"), "[a-h][1-8][a-h][1-8][qrbn]?");
   }();
   return Matches(line, pattern);
 }
