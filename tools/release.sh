@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Release binaries: tools/release.sh [folder] leaves in the folder (default release/)
 #   quendal-<version>-linux-x86-64          statically linked, runs on any x86-64 Linux
-#   quendal-<version>-linux-arm64           cross-built with aarch64-linux-gnu-g++
+#   quendal-<version>-linux-arm64           cross-built with aarch64-linux-gnu-g++, static too
 #   quendal-<version>-windows-x86-64.exe    cross-built with MinGW-w64, no DLL beside it
 # and SHA256SUMS. Each carries the endgame data inside and is checked by its bench signature,
 # run from an empty folder: natively, under qemu-aarch64 and under wine. RELEASE_PLATFORMS
@@ -33,7 +33,8 @@ need() {
 # Builds the engine only, in its own folder, from a preset with the data embedded.
 build() {
   local preset=$1 folder=$2
-  cmake --preset "$preset" -B "$folder" -DQUENDAL_TESTS=OFF -DQUENDAL_EMBED_ENDGAME=ON >/dev/null
+  shift 2
+  cmake --preset "$preset" -B "$folder" -DQUENDAL_TESTS=OFF -DQUENDAL_EMBED_ENDGAME=ON "$@" >/dev/null
   cmake --build "$folder" -j2 --target quendal >&2
 }
 
@@ -72,7 +73,8 @@ for platform in $platforms; do
       ;;
     linux-arm64)
       need qemu-aarch64 qemu-user
-      build arm64 build/dist-arm64
+      # Linked statically as the x86-64 one: any 64-bit ARM Linux, whatever its C library.
+      build arm64 build/dist-arm64 -DCMAKE_EXE_LINKER_FLAGS=-static
       name=quendal-$version-linux-arm64
       ship build/dist-arm64 quendal "$name"
       QEMU_LD_PREFIX=/usr/aarch64-linux-gnu check_bench "$name" qemu-aarch64 "$out/$name"
