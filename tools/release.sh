@@ -19,7 +19,10 @@ cd "$top"
 
 version=$(sed -n 's/.*"id name Quendal \([0-9.]*\)".*/\1/p' src/frontend/dispatch.cpp)
 signature=$(sed -n 's/^Current signature: \*\*Bench: \([0-9]*\)\*\*$/\1/p' README.md)
-[ -n "$version" ] && [ -n "$signature" ] || { echo "version or signature not found" >&2; exit 1; }
+if [ -z "$version" ] || [ -z "$signature" ]; then
+  echo "the version or the bench signature was not found" >&2
+  exit 1
+fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 empty="$(mktemp -d)"
