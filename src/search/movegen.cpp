@@ -49,3 +49,24 @@ int32_t IsKillerPlayable() {
       return 0;
   }
 }
+
+#ifndef NDEBUG
+namespace {
+Move Sought;
+bool Built;
+struct FindSought {
+  static int32_t Try(SearchNode&) {
+    Built = Built || SameMove(*CurrentMove, Sought);
+    return 0;
+  }
+};
+}  // namespace
+
+bool GeneratorsBuild(SearchNode& node, const Move& killer) {
+  Sought = killer;
+  Built = false;
+  GenerateAllMoves<FindSought>(node);
+  *CurrentMove = killer;
+  return Built;
+}
+#endif

@@ -97,6 +97,7 @@ template <bool Quiescent>
   const int32_t recaptureSquare = previous.to;
   for (int slot = 0; slot < 2; ++slot) {
     *CurrentMove = killers[slot];
+    assert(!IsKillerPlayable() == !GeneratorsBuild(node, killers[slot]));
     if (CurrentMove->to != recaptureSquare && IsKillerPlayable() && TryMove<false>(node)) return 1;
   }
   return 0;

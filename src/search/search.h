@@ -130,6 +130,11 @@ struct SearchSink {
   static void Ahead(SearchNode& node, int32_t to);
 };
 int32_t IsKillerPlayable();
+#ifndef NDEBUG
+// The plain way of IsKillerPlayable, for debug builds: whether the generators build this very
+// record in the node.
+bool GeneratorsBuild(SearchNode& node, const Move& killer);
+#endif
 int32_t IsUnmoved(int32_t square, int8_t type, int32_t colour);
 
 // "go perft N": one line per root move in generation order, then the total. Returns the total.
