@@ -2,16 +2,12 @@
 // main thread one at a time. While a search runs it acts on a few commands itself, because the
 // main thread is busy: "isready" is answered, "ponderhit" turns a pondering search into a timed
 // one, "stop" ends the search, and any other line ends the search and is run after it.
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <thread>
 
 #include "frontend/frontend.h"
+#include "frontend/platform.h"
 
 // Tabs become spaces, runs of spaces one space, and the ends are trimmed: one pass over the line,
 // so that even a megabyte of blanks costs no more than reading it.
@@ -153,11 +149,10 @@ static void InputThread(int fd) {
   LineSplitter splitter;
   char buffer[ReadChunk + 1];
   for (;;) {
-    const ssize_t count = read(fd, buffer, ReadChunk);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
+    const size_t count = ReadInput(fd, buffer, ReadChunk);
+    if (count == 0) break;
     // A zero byte ends the text of that read.
-    const size_t length = strnlen(buffer, size_t(count));
+    const size_t length = strnlen(buffer, count);
     splitter.Feed(buffer, length, [](std::string&& line) { HandleLine(std::move(line)); });
   }
   splitter.Finish([](std::string&& line) { HandleLine(std::move(line)); });
@@ -167,7 +162,7 @@ static void InputThread(int fd) {
 void StartInputThread(int fd) {
   std::thread reader([fd] {
     // Above normal where the system permits it (it needs privileges); otherwise unchanged.
-    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), -1);
+    RaiseThreadPriority();
     InputThread(fd);
   });
   reader.detach();
