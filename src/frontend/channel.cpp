@@ -2,7 +2,9 @@
 // main thread one at a time. While a search runs it acts on a few commands itself, because the
 // main thread is busy: "isready" is answered, "ponderhit" turns a pondering search into a timed
 // one, "stop" ends the search, and any other line ends the search and is run after it.
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -26,22 +28,30 @@ void NormaliseLine(std::string& line) {
   line.resize(kept);
 }
 
-void PostChannel() {
-  CommandPending.store(1, std::memory_order_release);
-  CommandPending.notify_all();
+// The channel's changes wake the waiting thread through a condition variable. (The atomic's own
+// wait lost wake-ups with MinGW's library, leaving a command unanswered for good.) The flag is
+// changed before the mutex is taken, so a waiter either sees the new value or is already waiting
+// when the notification comes. Both are never destroyed: the input thread may still wait on
+// them while the process ends.
+static std::mutex& ChannelMutex = *new std::mutex;
+static std::condition_variable& ChannelChanged = *new std::condition_variable;
+
+static void SetChannel(int32_t pending) {
+  CommandPending.store(pending, std::memory_order_release);
+  { const std::lock_guard<std::mutex> lock(ChannelMutex); }
+  ChannelChanged.notify_all();
 }
 
-void ReleaseChannel() {
-  CommandPending.store(0, std::memory_order_release);
-  CommandPending.notify_all();
+static void WaitForChannel(int32_t pending) {
+  std::unique_lock<std::mutex> lock(ChannelMutex);
+  ChannelChanged.wait(
+      lock, [pending] { return CommandPending.load(std::memory_order_acquire) == pending; });
 }
 
-void WaitForPosting() { CommandPending.wait(0, std::memory_order_acquire); }
-
-static void WaitForFreeChannel() {
-  for (int32_t pending; (pending = CommandPending.load(std::memory_order_acquire)) != 0;)
-    CommandPending.wait(pending, std::memory_order_acquire);
-}
+void PostChannel() { SetChannel(1); }
+void ReleaseChannel() { SetChannel(0); }
+void WaitForPosting() { WaitForChannel(1); }
+static void WaitForFreeChannel() { WaitForChannel(0); }
 
 static void Post(const std::string& word, const std::string& arguments) {
   CommandWord = word;
