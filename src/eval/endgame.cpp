@@ -124,7 +124,12 @@ uint8_t* LoadBesideExecutable() {
 // build put beside it or an installation put in share/quendal, and the copy inside the engine
 // (when it carries one) comes last. Run once, and kept opaque to the move loop the probe sits in:
 // the file handling is no reason to change how that loop is compiled.
-[[gnu::noipa]] uint8_t* LoadEndgameData() {
+#ifdef __clang__
+#define QUENDAL_OPAQUE [[gnu::noinline]]  // clang has no "noipa"; it does not clone across calls
+#else
+#define QUENDAL_OPAQUE [[gnu::noipa]]
+#endif
+QUENDAL_OPAQUE uint8_t* LoadEndgameData() {
   if (uint8_t* data = LoadFrom("Endgame.bin")) return data;
   if (uint8_t* data = LoadBesideExecutable()) return data;
   return EmbeddedEndgameData();
