@@ -120,5 +120,6 @@ int32_t ProbeEndgame(int32_t ply, int16_t& score);
 int32_t EndgameByte(uint32_t index, int8_t type);
 uint8_t* ReadWholeFile(const char* name, uint32_t& size);
 // When the working directory has no usable "Endgame.bin", the file is looked for beside the
-// executable this link names, then in ../share/quendal from there (tests point it elsewhere).
+// executable, then in ../share/quendal from there. Tests name a link that stands for the
+// executable; null asks the system for the running one.
 extern const char* EndgameExecutableLink;

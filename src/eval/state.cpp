@@ -6,5 +6,5 @@ PawnFileRecord PawnFileStore[64];
 EvaluationFigures LastEvaluation;
 uint8_t* EndgameData;
 uint8_t EndgameTryLoad = 1;
-const char* EndgameExecutableLink = "/proc/self/exe";
+const char* EndgameExecutableLink = nullptr;
 int32_t RootScore;

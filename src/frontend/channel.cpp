@@ -2,16 +2,14 @@
 // main thread one at a time. While a search runs it acts on a few commands itself, because the
 // main thread is busy: "isready" is answered, "ponderhit" turns a pondering search into a timed
 // one, "stop" ends the search, and any other line ends the search and is run after it.
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "frontend/frontend.h"
+#include "frontend/platform.h"
 
 // Tabs become spaces, runs of spaces one space, and the ends are trimmed: one pass over the line,
 // so that even a megabyte of blanks costs no more than reading it.
@@ -30,22 +28,30 @@ void NormaliseLine(std::string& line) {
   line.resize(kept);
 }
 
-void PostChannel() {
-  CommandPending.store(1, std::memory_order_release);
-  CommandPending.notify_all();
+// The channel's changes wake the waiting thread through a condition variable. (The atomic's own
+// wait lost wake-ups with MinGW's library, leaving a command unanswered for good.) The flag is
+// changed before the mutex is taken, so a waiter either sees the new value or is already waiting
+// when the notification comes. Both are never destroyed: the input thread may still wait on
+// them while the process ends.
+static std::mutex& ChannelMutex = *new std::mutex;
+static std::condition_variable& ChannelChanged = *new std::condition_variable;
+
+static void SetChannel(int32_t pending) {
+  CommandPending.store(pending, std::memory_order_release);
+  { const std::lock_guard<std::mutex> lock(ChannelMutex); }
+  ChannelChanged.notify_all();
 }
 
-void ReleaseChannel() {
-  CommandPending.store(0, std::memory_order_release);
-  CommandPending.notify_all();
+static void WaitForChannel(int32_t pending) {
+  std::unique_lock<std::mutex> lock(ChannelMutex);
+  ChannelChanged.wait(
+      lock, [pending] { return CommandPending.load(std::memory_order_acquire) == pending; });
 }
 
-void WaitForPosting() { CommandPending.wait(0, std::memory_order_acquire); }
-
-static void WaitForFreeChannel() {
-  for (int32_t pending; (pending = CommandPending.load(std::memory_order_acquire)) != 0;)
-    CommandPending.wait(pending, std::memory_order_acquire);
-}
+void PostChannel() { SetChannel(1); }
+void ReleaseChannel() { SetChannel(0); }
+void WaitForPosting() { WaitForChannel(1); }
+static void WaitForFreeChannel() { WaitForChannel(0); }
 
 static void Post(const std::string& word, const std::string& arguments) {
   CommandWord = word;
@@ -153,11 +159,10 @@ static void InputThread(int fd) {
   LineSplitter splitter;
   char buffer[ReadChunk + 1];
   for (;;) {
-    const ssize_t count = read(fd, buffer, ReadChunk);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
+    const size_t count = ReadInput(fd, buffer, ReadChunk);
+    if (count == 0) break;
     // A zero byte ends the text of that read.
-    const size_t length = strnlen(buffer, size_t(count));
+    const size_t length = strnlen(buffer, count);
     splitter.Feed(buffer, length, [](std::string&& line) { HandleLine(std::move(line)); });
   }
   splitter.Finish([](std::string&& line) { HandleLine(std::move(line)); });
@@ -167,7 +172,7 @@ static void InputThread(int fd) {
 void StartInputThread(int fd) {
   std::thread reader([fd] {
     // Above normal where the system permits it (it needs privileges); otherwise unchanged.
-    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), -1);
+    RaiseThreadPriority();
     InputThread(fd);
   });
   reader.detach();

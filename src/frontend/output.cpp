@@ -1,8 +1,5 @@
-// Platform layer: the millisecond tick and output where every line leaves the process
-// in one write, so that lines from the input thread and the search never mix.
-#include <unistd.h>
-
-#include <cerrno>
+// The millisecond tick and output where every line leaves the process in one write, so that
+// lines from the input thread and the search never mix.
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include <string>
 
 #include "frontend/frontend.h"
+#include "frontend/platform.h"
 
 uint32_t TickCount() {
   using namespace std::chrono;
@@ -18,16 +16,9 @@ uint32_t TickCount() {
   return uint32_t(uint64_t(ms));
 }
 
+// When the interface has gone, nothing sensible is left to do with the line.
 static void WriteWhole(const char* text, size_t length) {
-  while (length > 0) {
-    const ssize_t written = write(OutputDescriptor, text, length);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;  // the interface has gone; nothing sensible is left to do with the line
-    }
-    text += written;
-    length -= size_t(written);
-  }
+  WriteOutput(OutputDescriptor, text, length);
 }
 
 static std::string FormatLine(const char* format, va_list arguments) {

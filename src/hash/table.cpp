@@ -1,27 +1,23 @@
 // The transposition table: one 8-byte entry per slot, addressed by KeyIndex modulo the entry
 // count and recognised by KeyCheck. Same position: the deeper result stays; another position:
 // always replaced. Bounds are stored as the window edges (fail-hard).
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "frontend/frontend.h"
+#include "frontend/platform.h"
 #include "hash/hash.h"
 #include "position/position.h"
 
-constexpr uint64_t LargePage = uint64_t(2) << 20;
-
-// Zero-filled pages, mapped only when touched, like the heap's; null when no mapping is possible.
+// Zero-filled pages on a large-page boundary; null when no mapping is possible.
 static HashEntry* MapTable(uint32_t bytes) {
-  const uint64_t size = uint64_t(bytes) + LargePage;
-  void* base = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) return nullptr;
-  const uintptr_t start = (reinterpret_cast<uintptr_t>(base) + LargePage - 1) & ~(LargePage - 1);
-  madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);  // a hint: failure is harmless
+  void* base = nullptr;
+  uint64_t size = 0;
+  void* start = MapPages(bytes, base, size);
+  if (!start) return nullptr;
   TableMemory = {base, size};
-  return reinterpret_cast<HashEntry*>(start);
+  return static_cast<HashEntry*>(start);
 }
 
 void AllocateTable(uint32_t entries) {
@@ -36,7 +32,7 @@ void AllocateTable(uint32_t entries) {
 
 void FreeTable() {
   if (TableMemory.base)
-    munmap(TableMemory.base, TableMemory.bytes);
+    UnmapPages(TableMemory.base, TableMemory.bytes);
   else
     std::free(TranspositionTable);
   TableMemory = {nullptr, 0};

@@ -30,9 +30,13 @@ EngineProcess::EngineProcess(const Options& options) {
   (void)SigpipeIgnored;
   int toEngine[2], fromEngine[2];
   if (pipe2(toEngine, O_CLOEXEC) != 0 || pipe2(fromEngine, O_CLOEXEC) != 0) std::abort();
-  std::vector<char*> argv{const_cast<char*>(options.binary.c_str())};
-  for (const std::string& argument : options.arguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
+  // QUENDAL_ENGINE names another command for the built engine ("wine build/windows/quendal.exe").
+  const char* engine = std::getenv("QUENDAL_ENGINE");
+  std::vector<std::string> words{options.binary};
+  if (engine && *engine && options.binary == QUENDAL_BINARY) words = Words(engine);
+  words.insert(words.end(), options.arguments.begin(), options.arguments.end());
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {  // only calls that are safe after fork until exec
@@ -40,7 +44,7 @@ EngineProcess::EngineProcess(const Options& options) {
     dup2(fromEngine[1], STDOUT_FILENO);
     signal(SIGPIPE, SIG_DFL);
     if (options.workingDirectory.empty() || chdir(options.workingDirectory.c_str()) == 0)
-      execv(argv[0], argv.data());
+      execvp(argv[0], argv.data());
     _exit(127);  // reported as the exit code
   }
   close(toEngine[0]);
