@@ -92,29 +92,13 @@ struct RoundTrip {
   }
   // Each node also compares the attacked squares of both colours (whole lines of the square sets)
   // with the attack test (candidates and the squares between), and the null move with a recount.
+  // (The square sets' slider tables are checked against walks along the rays at compile time.)
   static void Deeper(int32_t depth) {
     for (const int32_t colour : {White, Black}) {
       const uint64_t attacked = AttackedSquares(ReadAttackerSets(colour), Occupied());
       for (int32_t bit = 0; bit < 64; ++bit)
         if ((attacked >> bit & 1) != uint64_t(IsAttacked(int8_t(colour), BitSquare(bit)) != 0))
           Fault("attacked squares at " + std::to_string(BitSquare(bit)), CurrentMove[0]);
-      // Each officer alone, against the vector tables of PieceAttacks.
-      for (int32_t i = 0; i <= LastOfficer[colour]; ++i) {
-        const PieceEntry piece = PieceList[colour][i];
-        const uint64_t at =
-            piece.type == Empty || piece.type == Pawn ? 0 : SquareMask(piece.square);
-        const AttackerSets alone{piece.type == Knight ? at : 0,
-                                 piece.type == King ? at : 0,
-                                 piece.type == Rook || piece.type == Queen ? at : 0,
-                                 piece.type == Bishop || piece.type == Queen ? at : 0,
-                                 0,
-                                 colour};
-        const uint64_t reach = AttackedSquares(alone, Occupied());
-        for (int32_t bit = 0; at && bit < 64; ++bit)
-          if ((reach >> bit & 1) !=
-              uint64_t(PieceAttacks(piece.type, piece.square, BitSquare(bit))))
-            Fault("piece attacks at " + std::to_string(BitSquare(bit)), CurrentMove[0]);
-      }
     }
     ++Ply, ++CurrentMove;
     NodeStack[Ply].depth = int16_t(depth);

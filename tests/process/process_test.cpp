@@ -1,11 +1,10 @@
-// Process exchanges a script cannot hold on its own: the answer compared with the line before
-// it, an engine without memory for its table, the endgame data found from other folders, and the
-// bench at a depth worth the long run, and an installation.
+// Process exchanges a script cannot hold on its own: an engine without memory for its table, the
+// endgame data found from an installation, the root moves' numbers, and the bench at a depth
+// worth the long run. (A wrong Endgame.bin in the working directory is a row of the endgame test.)
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "support/engine_process.h"
 #include "support/support.h"
@@ -13,29 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-// The answer is the line of the last information line: its first move, its second as the ponder
-// move, whether the search ended by itself, by "stop" or by "ponderhit".
-TEST(Process, BestMoveIsTheLineOfTheLastInformationLine) {
-  EngineProcess engine;
-  for (const char* go : {"depth 4", "wtime 600000 btime 600000", "ponder wtime 10000 btime 10000"})
-    for (const char* position :
-         {"startpos",
-          "fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10"}) {
-      engine.SendLine(std::string("position ") + position);
-      engine.SendLine(std::string("go ") + go);
-      if (go[0] != 'd') {
-        ASSERT_FALSE(engine.ReadUntil("info depth 3 ").empty());
-        engine.SendLine(go[0] == 'p' ? "ponderhit" : "stop");
-      }
-      const std::vector<std::string> lines = engine.ReadUntil("bestmove");
-      ASSERT_GE(lines.size(), 2u);
-      const std::string& info = lines[lines.size() - 2];
-      ASSERT_NE(info.find(" pv "), std::string::npos) << info;
-      const std::vector<std::string> pv = Words(info.substr(info.find(" pv ") + 4));
-      EXPECT_EQ(lines.back(), "bestmove " + pv[0] + (pv.size() > 1 ? " ponder " + pv[1] : ""));
-    }
-}
-
 TEST(Process, ATableThatCannotBeAllocatedLeavesAWorkingEngine) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "sanitizer runtimes reserve more address space than the limit allows";
@@ -80,17 +56,5 @@ TEST(Process, RootMovesAreNumberedOncePerPass) {
     ++numbered;
   }
   EXPECT_GE(numbered, 12);
-}
-
-// An "Endgame.bin" in the working directory that is not the data of this build is reported and
-// passed over: the file beside the engine decides the ending.
-TEST(Process, AWrongEndgameFileInTheWorkingDirectoryIsPassedOver) {
-  const TemporaryFolder work;
-  fs::copy_file(fs::path(QUENDAL_BINARY).parent_path() / "Endgame.bin", work.path / "Endgame.bin");
-  std::fstream file(work.path / "Endgame.bin", std::ios::in | std::ios::out | std::ios::binary);
-  file.seekp(8081);
-  file.put(char(7));
-  file.close();
-  RunScript("endgame-passed-over.txt", {QUENDAL_BINARY, {}, work.path});
 }
 }  // namespace
