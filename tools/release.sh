@@ -9,7 +9,7 @@
 #
 # The Linux x86-64 binary is the "dist" preset's; the others are built with the "arm64" and
 # "windows" presets' toolchains into build/dist-arm64 and build/dist-windows, with the data
-# embedded. Needs, beside the build tools: g++-aarch64-linux-gnu, qemu-user, g++-mingw-w64-x86-64,
+# embedded. Needs, beside the build tools: g++-aarch64-linux-gnu, qemu-user, g++-mingw-w64-x86-64-posix,
 # wine.
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
