@@ -50,10 +50,16 @@ constexpr auto IsolatedFiles = [] {
   return table;
 }();
 
+// What a pawn file costs its side: isolated, doubled, and more when both.
+constexpr int32_t IsolatedFilePenalty = 20, DoubledFilePenalty = 8, IsolatedDoubledPenalty = 40;
+// What the path, not the squares, adds to a move: a capture's trade bonus, and castling.
+constexpr int32_t TradeBonusValue = 16, ShortCastlingBonus = 32, LongCastlingBonus = 16;
+
 // The penalty of one side's pawn files, indexed by a side's half of its pawn-file record (files |
-// doubled << 8): 20 per isolated file, 8 per doubled file and 40 more per file both isolated and
-// doubled. One load answers what took four lookups and three multiplications; a search meets few
-// pawn structures, so the entries it reads stay in the cache.
+// doubled << 8): IsolatedFilePenalty per isolated file, DoubledFilePenalty per doubled file and
+// IsolatedDoubledPenalty more per file both isolated and doubled. One load answers what took four
+// lookups and three multiplications; a search meets few pawn structures, so the entries it reads
+// stay in the cache.
 inline constexpr auto PawnFilePenalty = [] {
   struct Table {
     int16_t penalty[256 * 256];
@@ -63,7 +69,8 @@ inline constexpr auto PawnFilePenalty = [] {
     for (int files = 0; files < 256; ++files) {
       const int isolated = IsolatedFiles[files];
       table.penalty[doubled << 8 | files] = int16_t(
-          20 * BitCount[isolated] + 8 * BitCount[doubled] + 40 * BitCount[isolated & doubled]);
+          IsolatedFilePenalty * BitCount[isolated] + DoubledFilePenalty * BitCount[doubled] +
+          IsolatedDoubledPenalty * BitCount[isolated & doubled]);
     }
   return table;
 }();

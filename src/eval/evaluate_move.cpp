@@ -10,7 +10,7 @@ namespace {
 // The side ahead at the root wants pieces off and pawns on; the side behind the reverse.
 int32_t TradeBonus(int32_t side, int8_t captured) {
   if (PieceCount > 11 || (RootScore <= 192 && RootScore >= -192)) return 0;
-  int32_t bonus = RootScore > 0 ? 16 : -16;
+  int32_t bonus = RootScore > 0 ? TradeBonusValue : -TradeBonusValue;
   if (RootSide != side) bonus = -bonus;
   if (captured == Pawn) bonus = -bonus;
   return bonus;
@@ -64,9 +64,9 @@ int32_t SpecialGain(const Move& m, int32_t s, int32_t o, uint16_t& mine) {
       return PieceSquare[s][m.piece][m.from] - PieceSquare[s][Pawn][m.from] +
              TakePawnOff(mine, m.from);
     case CastleShort:
-      return PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + 32;
+      return PieceSquare[s][Rook][m.to - 1] - PieceSquare[s][Rook][m.to + 1] + ShortCastlingBonus;
     case CastleLong:
-      return PieceSquare[s][Rook][m.to + 1] - PieceSquare[s][Rook][m.to - 2] + 16;
+      return PieceSquare[s][Rook][m.to + 1] - PieceSquare[s][Rook][m.to - 2] + LongCastlingBonus;
     default:
       return 0;
   }

@@ -255,8 +255,9 @@ int32_t SumRootScore() {
 // trade bonus for every capture and the castling bonus. Set-up refuses more material than
 // promotions can give, which keeps it below the mate scores.
 [[maybe_unused]] int32_t StaticScoreBound(int32_t side) {
-  constexpr int32_t LargestFilePenalty = 20 + 8 + 40, TradeBonus = 16, CastlingBonus = 32;
-  int32_t bound = 8 * LargestFilePenalty + 16 * TradeBonus + CastlingBonus;
+  constexpr int32_t LargestFilePenalty =
+      IsolatedFilePenalty + DoubledFilePenalty + IsolatedDoubledPenalty;
+  int32_t bound = 8 * LargestFilePenalty + 16 * TradeBonusValue + ShortCastlingBonus;
   int32_t worstKing = INT32_MAX;
   for (int32_t q = 0; q < 120; ++q)
     if (IsOnBoard(q)) worstKing = std::min(worstKing, PieceSquare[1 - side][King][q]);
