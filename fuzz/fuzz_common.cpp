@@ -54,7 +54,7 @@ void CheckPosition(const std::string& context) {
 
 void CheckOnePly(const std::string& context) {
   const PositionSnapshot before = TakeSnapshot();
-#ifdef NDEBUG  // where make/unmake assert nothing, the position after each move is checked here
+  // Checked here too, not only by the debug build's assertions, so that release builds catch it.
   Ply = 0, CurrentMove = GameLine + RootSlot;
   for (const Move& move : MoveRecords(false)) {
     MakeMove(move);
@@ -63,8 +63,6 @@ void CheckOnePly(const std::string& context) {
     std::swap(SideToMove, OtherSide);
     UnmakeMove(move);
   }
-#endif
-  LegalMoves();
   if (const std::string change = Difference(before, TakeSnapshot()); !change.empty())
     Fail("a move made and taken back changed the position", context + " / " + change);
   CheckPosition(context);
